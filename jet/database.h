@@ -1,0 +1,105 @@
+// Public interface of our Jet 4 database engine: open a database file held in
+// memory, list its tables, read a table's rows; write a new database holding
+// one table. Everything here is portable and knows nothing of Windows.
+#pragma once
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "base/result.h"
+
+namespace jet {
+
+// Why an open or a read failed. `page` names the page where the damage was
+// found, when there is one.
+struct Error {
+    enum Kind : uint8_t {
+        Io,              // the file could not be read (missing, unreadable)
+        Empty,           // the file holds no bytes
+        NotJet,          // not a Jet database at all
+        UnsupportedVersion,  // a Jet database, but not Jet 4
+        BadPassword,     // the database password does not match
+        Corrupt,         // an offset, length or count read from the file is impossible
+        NoSuchTable,
+        NoSuchColumn,
+        Syntax,          // the query text is not understood
+        Unsupported,     // valid, but outside what the engine handles
+        WriteFailed,
+    };
+    Kind kind;
+    std::string message;   // complete sentence for the user or maintainer
+    uint32_t page = 0;     // page number for Corrupt, else 0
+};
+
+template <class T>
+using Result = base::Result<T, Error>;
+
+// Column types as stored in the table definition (column descriptor byte 0).
+enum class ColumnType : uint8_t {
+    Boolean = 0x01, Byte = 0x02, Integer = 0x03, Long = 0x04, Currency = 0x05,
+    Single = 0x06, Double = 0x07, DateTime = 0x08, Binary = 0x09, Text = 0x0A,
+    Ole = 0x0B, Memo = 0x0C, Guid = 0x0F, Numeric = 0x10,
+};
+
+struct Column {
+    std::string name;      // UTF-8
+    ColumnType type;
+    uint16_t maxLength;    // bytes as stored (Text: 2 per character)
+};
+
+// A cell as text: UTF-8 for Text and Memo; for other types the value in the
+// text form that mdb-export prints (numbers, dates "MM/DD/YY HH:MM:SS",
+// booleans "1"/"0", GUIDs "{...}", binary data as raw bytes).
+// std::nullopt is NULL.
+using Cell = std::optional<std::string>;
+using Row = std::vector<Cell>;
+
+struct Table {
+    std::string name;
+    std::vector<Column> columns;   // in column-number order
+    std::vector<Row> rows;         // live rows in storage order (page order, then row order)
+};
+
+struct DatabaseInfo {
+    int jetVersion;                // 4 for Jet 4 (Access 2000/2002/2003)
+    bool passwordSet;              // the database carries a password
+};
+
+class Database {
+public:
+    // Opens a database from its bytes. The password is compared with the one
+    // stored in the file (an empty password matches a database without one).
+    static Result<Database> Open(std::vector<uint8_t> bytes, std::string_view password);
+
+    // Reads only the header: version and whether the given password matches.
+    // Fails for files that are not Jet databases.
+    static Result<bool> PasswordMatches(const std::vector<uint8_t>& bytes, std::string_view password);
+
+    DatabaseInfo Info() const;
+    std::vector<std::string> TableNames() const;              // user tables, catalog order
+    Result<Table> ReadTable(std::string_view name) const;     // name compared without letter case
+
+    Database(Database&&) noexcept;
+    Database& operator=(Database&&) noexcept;
+    ~Database();
+
+private:
+    struct Impl;
+    explicit Database(std::unique_ptr<Impl> impl);
+    std::unique_ptr<Impl> impl_;
+};
+
+// Writes a new Jet 4 database holding exactly one user table whose columns are
+// Text (maxLength up to 510 bytes, i.e. 255 characters) or Memo, with the given
+// database password (up to 20 characters; empty for none).
+struct NewTable {
+    std::string name;
+    std::vector<Column> columns;   // Text or Memo only
+    std::vector<Row> rows;         // each row has one cell per column
+};
+Result<std::vector<uint8_t>> WriteDatabase(const NewTable& table, std::string_view password);
+
+}  // namespace jet
