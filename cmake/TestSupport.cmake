@@ -33,3 +33,17 @@ function(tovi_test name)
     set_tests_properties(${name} PROPERTIES TIMEOUT 900)
   endif()
 endfunction()
+
+# tovi_module_tests(name DEPS ...): every *_test.cpp in the current folder in one
+# executable; *_win_test.cpp files join it only in the Windows build.
+function(tovi_module_tests name)
+  cmake_parse_arguments(A "" "" "DEPS" ${ARGN})
+  file(GLOB all CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*_test.cpp)
+  file(GLOB win CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*_win_test.cpp)
+  if(win AND NOT WIN32)
+    list(REMOVE_ITEM all ${win})
+  endif()
+  if(all)
+    tovi_test(${name} SOURCES ${all} DEPS ${A_DEPS})
+  endif()
+endfunction()
