@@ -1,0 +1,102 @@
+#include "questionbank/access_db.h"
+
+#include <map>
+
+#include "jet/connection.h"
+#include "jet/sql_text.h"
+#include "questionbank/file_access.h"
+
+#ifndef _WIN32
+#include <cstdio>
+#endif
+
+namespace questionbank {
+
+// One opened version of the copy and the tables read from it so far.
+struct AccessDb::Cache {
+    std::string path;
+    std::string password;
+    FileFingerprint fingerprint;
+    std::optional<jet::Database> database;
+    std::map<std::string, std::shared_ptr<const jet::QueryTable>> tables;   // by folded name
+};
+
+std::string BankConnectionString(std::string_view tempBankPath) {
+    const std::string p(kBankPassword);
+    return "Provider=Microsoft.Jet.OLEDB.4.0;Persist Security Info=False;Data Source=" +
+           jet::QuoteConnectionValue(tempBankPath) + ";Jet OLEDB:Database Password=" + p + ";admin," + p;
+}
+
+AccessDb::AccessDb() : reporter_(ShowDatabaseErrorBox) {}
+AccessDb::~AccessDb() = default;
+
+jet::Result<std::shared_ptr<AccessDb::Cache>> AccessDb::OpenDatabase(const std::string& path, const std::string& password) {
+    const std::filesystem::path file = PathFromUtf8(path);
+    const auto fingerprint = FingerprintFile(file);
+    if (!fingerprint) {
+        cache_.reset();
+        return jet::Error{jet::Error::Io, "The database file " + path + " cannot be read."};
+    }
+    if (cache_ && cache_->path == path && cache_->password == password && cache_->fingerprint == *fingerprint) {
+        return cache_;
+    }
+    cache_.reset();   // the old version goes before the new one is read
+    const auto writeTime = FileWriteTime(file);
+    auto bytes = ReadWholeFile(file);
+    if (!bytes || !writeTime) return jet::Error{jet::Error::Io, "The database file " + path + " cannot be read."};
+    if (bytes->empty()) return jet::Error{jet::Error::Empty, "The database file " + path + " is empty."};
+    auto entry = std::make_shared<Cache>();
+    entry->path = path;
+    entry->password = password;
+    entry->fingerprint = FingerprintBytes(*bytes, *writeTime);
+    auto db = jet::Database::Open(std::move(*bytes), password);
+    if (!db) return db.error();
+    entry->database.emplace(std::move(*db));
+    cache_ = entry;
+    return entry;
+}
+
+void AccessDb::OpenQuery(std::string_view sql) {
+    connection_ = BankConnectionState{BankConnectionString(tempBankPath_), false};
+    recordset_ = Recordset();
+    lastError_.reset();
+
+    const auto fail = [&](jet::Error error) {
+        recordset_ = Recordset();
+        lastError_ = std::move(error);
+        if (reporter_) reporter_(kDatabaseErrorText, kDatabaseErrorCaption);
+    };
+
+    auto settings = jet::ParseConnectionString(connection_.connectionString);
+    if (!settings) return fail(settings.error());
+    auto cache = OpenDatabase(settings->dataSource, settings->databasePassword);
+    if (!cache) return fail(cache.error());
+    connection_.open = true;
+
+    Cache& c = **cache;
+    auto result = jet::ExecuteSql(sql, [&](std::string_view name) -> jet::Result<std::shared_ptr<const jet::QueryTable>> {
+        const std::string key = jet::Folded(name);
+        if (auto it = c.tables.find(key); it != c.tables.end()) return it->second;
+        auto table = c.database->ReadTable(name);
+        if (!table) return table.error();
+        auto prepared = std::make_shared<const jet::QueryTable>(std::move(*table));
+        c.tables.emplace(key, prepared);
+        return prepared;
+    });
+    if (!result) return fail(result.error());
+    recordset_ = Recordset(std::move(*result));
+}
+
+AccessDb& Access_DB() {
+    static AccessDb instance;
+    return instance;
+}
+
+#ifndef _WIN32
+void ShowDatabaseErrorBox(std::string_view text, std::string_view caption) {
+    std::fprintf(stderr, "%.*s: %.*s\n", static_cast<int>(caption.size()), caption.data(), static_cast<int>(text.size()),
+                 text.data());
+}
+#endif
+
+}  // namespace questionbank

@@ -1,0 +1,43 @@
+// Whole-file reading and writing for the bank and its copy. Paths are UTF-8
+// in our code; std::filesystem::path turns them into the system's own form
+// (wide characters on Windows), so folders with Chinese names work.
+#pragma once
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace questionbank {
+
+std::filesystem::path PathFromUtf8(std::string_view utf8);
+std::string Utf8FromPath(const std::filesystem::path& path);
+
+// The whole file, or nullopt when it cannot be opened or read.
+std::optional<std::vector<uint8_t>> ReadWholeFile(const std::filesystem::path& path);
+
+// Writes `bytes` to a sibling temporary file and renames it over `path`, so
+// an existing file is replaced only by a complete new one. Returns an empty
+// string on success, else what went wrong.
+std::string WriteFileReplacing(const std::filesystem::path& path, const std::vector<uint8_t>& bytes);
+
+// What identifies one version of a file cheaply: its size, its last write
+// time and a hash of a few of its pages (the first, the last and some spread
+// between), so a file rewritten with the same size within the timestamp's
+// granularity is still told apart unless the sampled pages are all equal.
+struct FileFingerprint {
+    uint64_t size = 0;
+    int64_t writeTime = 0;
+    uint64_t sampleHash = 0;
+    bool operator==(const FileFingerprint&) const = default;
+};
+
+// Reads only the sampled pages; nullopt when the file cannot be read.
+std::optional<FileFingerprint> FingerprintFile(const std::filesystem::path& path);
+// The same fingerprint from bytes already in memory (writeTime as given).
+FileFingerprint FingerprintBytes(const std::vector<uint8_t>& bytes, int64_t writeTime);
+// The file's last write time in the clock's own ticks, or nullopt.
+std::optional<int64_t> FileWriteTime(const std::filesystem::path& path);
+
+}  // namespace questionbank
