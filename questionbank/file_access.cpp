@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <fstream>
+#include <limits>
 #include <system_error>
 
 namespace questionbank {
@@ -54,10 +55,12 @@ std::optional<std::vector<uint8_t>> ReadWholeFile(const std::filesystem::path& p
     if (!in) return std::nullopt;
     in.seekg(0, std::ios::end);
     const std::streamoff size = in.tellg();
-    if (size < 0) return std::nullopt;
+    if (size < 0 || static_cast<unsigned long long>(size) > std::numeric_limits<size_t>::max() / 2) return std::nullopt;
     in.seekg(0, std::ios::beg);
     std::vector<uint8_t> bytes(static_cast<size_t>(size));
-    if (size > 0 && !in.read(reinterpret_cast<char*>(bytes.data()), size)) return std::nullopt;
+    if (size > 0 && !in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()))) {
+        return std::nullopt;
+    }
     return bytes;
 }
 
