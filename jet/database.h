@@ -3,8 +3,10 @@
 // one table. Everything here is portable and knows nothing of Windows.
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -63,6 +65,14 @@ struct Table {
     std::vector<Row> rows;         // live rows in storage order (page order, then row order)
 };
 
+// A cell seen while scanning a table: valid only during the visit.
+struct CellView {
+    bool isNull;
+    std::string_view text;   // as in Cell
+};
+// Called once per live row with the requested cells; returns false to stop.
+using RowVisitor = std::function<bool(std::span<const CellView> cells)>;
+
 struct DatabaseInfo {
     int jetVersion;                // 4 for Jet 4 (Access 2000/2002/2003)
     bool passwordSet;              // the database carries a password
@@ -81,6 +91,15 @@ public:
     DatabaseInfo Info() const;
     std::vector<std::string> TableNames() const;              // user tables, catalog order
     Result<Table> ReadTable(std::string_view name) const;     // name compared without letter case
+
+    // The columns of a table, in column-number order (as in Table::columns).
+    Result<std::vector<Column>> TableColumns(std::string_view name) const;
+    // Streams a table's live rows in the order of ReadTable without building
+    // them: `visit` gets the cells of `columns` (indexes into TableColumns, in
+    // the order given; empty = all columns). Decodes only the requested
+    // columns, so it is the fast path for queries.
+    Result<base::Unit> ScanTable(std::string_view name, std::span<const size_t> columns,
+                                 const RowVisitor& visit) const;
 
     Database(Database&&) noexcept;
     Database& operator=(Database&&) noexcept;

@@ -1,0 +1,292 @@
+// Opening a Jet 4 database: header and password, page decryption, the catalog
+// (MSysObjects), and reading tables as text cells.
+#include "jet/database.h"
+
+#include <algorithm>
+
+#include "base/text.h"
+#include "jet/cursor.h"
+#include "jet/database_page.h"
+#include "jet/format.h"
+#include "jet/page_store.h"
+#include "jet/rc4.h"
+#include "jet/row_reader.h"
+#include "jet/table_def.h"
+#include "jet/text_codec.h"
+#include "jet/value_text.h"
+
+namespace jet {
+
+using namespace format;
+
+namespace {
+
+// A table's entry in the catalog.
+struct CatalogEntry {
+    std::string name;
+    std::string folded;   // for case-insensitive lookup
+    uint32_t page;        // TDEF page
+    bool user;            // shown by TableNames
+};
+
+bool PasswordAccepted(const DatabaseHeader& h, std::string_view password) {
+    // A database without a password opens whatever password is given, as the
+    // engine of record does; one with a password needs exactly that password.
+    if (h.password.empty()) return true;
+    return base::Utf8ToUtf16(password) == h.password;
+}
+
+enum class CellState { Null, Value };
+
+// Decodes the value of `col` in a cracked row into `out` (appending).
+Result<CellState> DecodeCell(const PageStore& store, const ColumnDef& col, const RowFields& fields, uint32_t page,
+                             std::vector<uint8_t>& scratch, std::string& out) {
+    if (col.type == static_cast<uint8_t>(ColumnType::Boolean)) {
+        out.push_back(fields.Bit(col.number) ? '1' : '0');
+        return CellState::Value;
+    }
+    std::span<const uint8_t> bytes;
+    switch (fields.Get(col, bytes)) {
+    case RowFields::Field::Null: return CellState::Null;
+    case RowFields::Field::Damaged: return CorruptAt(page, "a row's value lies outside the row");
+    case RowFields::Field::Value: break;
+    }
+    switch (static_cast<ColumnType>(col.type)) {
+    case ColumnType::Text: AppendJetText(bytes, out); return CellState::Value;
+    case ColumnType::Memo:
+    case ColumnType::Ole: {
+        auto value = ReadLongValue(store, bytes, scratch, page);
+        if (!value) return value.error();
+        if (col.type == static_cast<uint8_t>(ColumnType::Memo)) AppendJetText(*value, out);
+        else out.append(reinterpret_cast<const char*>(value->data()), value->size());
+        return CellState::Value;
+    }
+    case ColumnType::Binary: out.append(reinterpret_cast<const char*>(bytes.data()), bytes.size()); return CellState::Value;
+    default:
+        // Fixed-size types keep their text form even when a descriptor does not
+        // flag them as fixed (seen on GUID columns of system tables).
+        if (FixedSize(col.type) != 0 && bytes.size() >= FixedSize(col.type)) AppendFixedText(col, bytes, out);
+        else out.append(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+        return CellState::Value;
+    }
+}
+
+// Scans the table, cracking each row; calls onRow(fields, page) -> const Error*.
+template <class OnRow>
+Result<base::Unit> ForEachRow(const PageStore& store, const TableDef& def, OnRow&& onRow) {
+    RowFields fields;
+    Error damaged{};
+    const bool hasVar = def.varColCount > 0;
+    return ScanRows(store, def, [&](const ScannedRow& row) -> const Error* {
+        if (!fields.Parse(row.bytes, hasVar)) {
+            damaged = CorruptAt(row.page, "a row is too short for its column count and offsets");
+            return &damaged;
+        }
+        return onRow(fields, row.page);
+    });
+}
+
+Column PublicColumn(const ColumnDef& c) {
+    return Column{c.name, static_cast<ColumnType>(c.type), c.length};
+}
+
+}  // namespace
+
+struct Database::Impl {
+    std::vector<uint8_t> bytes;
+    DatabaseHeader header;
+    PageStore store;
+    std::vector<CatalogEntry> tables;
+
+    Result<base::Unit> ReadCatalog();
+    const CatalogEntry* Find(std::string_view name) const;
+    Result<TableDef> Definition(std::string_view name) const;
+};
+
+Result<base::Unit> Database::Impl::ReadCatalog() {
+    auto def = ReadTableDef(store, kCatalogPage);
+    if (!def) return def.error();
+    const ColumnDef* id = nullptr;
+    const ColumnDef* name = nullptr;
+    const ColumnDef* type = nullptr;
+    const ColumnDef* flags = nullptr;
+    for (const ColumnDef& c : def->columns) {
+        if (c.name == "Id" && c.type == static_cast<uint8_t>(ColumnType::Long)) id = &c;
+        else if (c.name == "Name" && c.type == static_cast<uint8_t>(ColumnType::Text)) name = &c;
+        else if (c.name == "Type" && c.type == static_cast<uint8_t>(ColumnType::Integer)) type = &c;
+        else if (c.name == "Flags" && c.type == static_cast<uint8_t>(ColumnType::Long)) flags = &c;
+    }
+    if (!id || !name || !type || !flags) {
+        return CorruptAt(kCatalogPage, "the catalog lacks one of the columns Id, Name, Type and Flags");
+    }
+    std::vector<uint8_t> scratch;
+    Error damaged{};
+    return ForEachRow(store, *def, [&](const RowFields& f, uint32_t page) -> const Error* {
+        std::span<const uint8_t> idBytes, typeBytes, flagBytes, nameBytes;
+        const auto idField = f.Get(*id, idBytes);
+        const auto typeField = f.Get(*type, typeBytes);
+        const auto flagField = f.Get(*flags, flagBytes);
+        const auto nameField = f.Get(*name, nameBytes);
+        using F = RowFields::Field;
+        if (idField == F::Damaged || typeField == F::Damaged || flagField == F::Damaged || nameField == F::Damaged) {
+            damaged = CorruptAt(page, "a catalog row's value lies outside the row");
+            return &damaged;
+        }
+        if (typeField != F::Value || idField != F::Value || nameField != F::Value) return nullptr;
+        if ((LoadU16(typeBytes.data()) & kObjectTypeMask) != kObjectTypeTable) return nullptr;
+        const uint32_t objectFlags = flagField == F::Value ? LoadU32(flagBytes.data()) : 0;
+        CatalogEntry e;
+        e.page = LoadU32(idBytes.data()) & kObjectIdMask;
+        AppendJetText(nameBytes, e.name);
+        e.folded = base::AsciiLower(e.name);
+        e.user = (objectFlags & kObjectFlagsSystem) == 0;
+        tables.push_back(std::move(e));
+        return nullptr;
+    });
+}
+
+const CatalogEntry* Database::Impl::Find(std::string_view name) const {
+    const std::string folded = base::AsciiLower(name);
+    const CatalogEntry* found = nullptr;
+    for (const CatalogEntry& e : tables) {
+        if (e.folded != folded) continue;
+        if (e.user) return &e;
+        if (!found) found = &e;
+    }
+    return found;
+}
+
+Result<TableDef> Database::Impl::Definition(std::string_view name) const {
+    const CatalogEntry* e = Find(name);
+    if (!e) return Error{Error::NoSuchTable, "The database has no table named \"" + std::string(name) + "\".", 0};
+    return ReadTableDef(store, e->page);
+}
+
+Database::Database(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {}
+Database::Database(Database&&) noexcept = default;
+Database& Database::operator=(Database&&) noexcept = default;
+Database::~Database() = default;
+
+Result<Database> Database::Open(std::vector<uint8_t> bytes, std::string_view password) {
+    auto header = ReadDatabaseHeader(bytes);
+    if (!header) return header.error();
+    if (!PasswordAccepted(*header, password)) {
+        return Error{Error::BadPassword, "The database password does not match.", 0};
+    }
+    auto impl = std::make_unique<Impl>();
+    impl->bytes = std::move(bytes);
+    impl->header = std::move(*header);
+    const auto pageCount = static_cast<uint32_t>(impl->bytes.size() / kPageSize);
+    if (impl->header.dbKey != 0) {
+        for (uint32_t n = 1; n < pageCount; ++n) {
+            ApplyPageCipher(std::span<uint8_t>(impl->bytes.data() + size_t{n} * kPageSize, kPageSize),
+                            impl->header.dbKey, n);
+        }
+    }
+    impl->store = PageStore(impl->bytes);
+    auto catalog = impl->ReadCatalog();
+    if (!catalog) return catalog.error();
+    return Database(std::move(impl));
+}
+
+Result<bool> Database::PasswordMatches(const std::vector<uint8_t>& bytes, std::string_view password) {
+    auto header = ReadDatabaseHeader(bytes);
+    if (!header) return header.error();
+    return PasswordAccepted(*header, password);
+}
+
+DatabaseInfo Database::Info() const {
+    return DatabaseInfo{4, !impl_->header.password.empty()};
+}
+
+std::vector<std::string> Database::TableNames() const {
+    std::vector<std::string> names;
+    for (const CatalogEntry& e : impl_->tables) {
+        if (e.user) names.push_back(e.name);
+    }
+    return names;
+}
+
+Result<std::vector<Column>> Database::TableColumns(std::string_view name) const {
+    auto def = impl_->Definition(name);
+    if (!def) return def.error();
+    std::vector<Column> columns;
+    columns.reserve(def->columns.size());
+    for (const ColumnDef& c : def->columns) columns.push_back(PublicColumn(c));
+    return columns;
+}
+
+Result<Table> Database::ReadTable(std::string_view name) const {
+    auto def = impl_->Definition(name);
+    if (!def) return def.error();
+    Table table;
+    table.name = impl_->Find(name)->name;
+    for (const ColumnDef& c : def->columns) table.columns.push_back(PublicColumn(c));
+    table.rows.reserve(std::min<size_t>(def->rowCount, size_t{impl_->store.pageCount()} * kMaxRowsPerPage));
+
+    const size_t width = def->columns.size();
+    std::vector<uint8_t> scratch;
+    Error failed{};
+    auto scanned = ForEachRow(impl_->store, *def, [&](const RowFields& f, uint32_t page) -> const Error* {
+        Row& row = table.rows.emplace_back(width);
+        for (size_t i = 0; i < width; ++i) {
+            std::string text;
+            auto state = DecodeCell(impl_->store, def->columns[i], f, page, scratch, text);
+            if (!state) {
+                failed = state.error();
+                return &failed;
+            }
+            if (*state == CellState::Value) row[i].emplace(std::move(text));
+        }
+        return nullptr;
+    });
+    if (!scanned) return scanned.error();
+    return table;
+}
+
+Result<base::Unit> Database::ScanTable(std::string_view name, std::span<const size_t> columns,
+                                       const RowVisitor& visit) const {
+    auto def = impl_->Definition(name);
+    if (!def) return def.error();
+    std::vector<const ColumnDef*> wanted;
+    if (columns.empty()) {
+        for (const ColumnDef& c : def->columns) wanted.push_back(&c);
+    } else {
+        for (const size_t i : columns) {
+            if (i >= def->columns.size()) {
+                return Error{Error::NoSuchColumn, "The table has no column number " + std::to_string(i) + ".", 0};
+            }
+            wanted.push_back(&def->columns[i]);
+        }
+    }
+    std::vector<uint8_t> scratch;
+    std::string text;
+    std::vector<size_t> ends(wanted.size());
+    std::vector<CellView> cells(wanted.size());
+    Error failed{};
+    bool stopped = false;
+    Error stop{Error::Unsupported, "stopped", 0};
+    auto scanned = ForEachRow(impl_->store, *def, [&](const RowFields& f, uint32_t page) -> const Error* {
+        text.clear();
+        for (size_t i = 0; i < wanted.size(); ++i) {
+            auto state = DecodeCell(impl_->store, *wanted[i], f, page, scratch, text);
+            if (!state) {
+                failed = state.error();
+                return &failed;
+            }
+            cells[i].isNull = *state == CellState::Null;
+            ends[i] = text.size();
+        }
+        size_t start = 0;
+        for (size_t i = 0; i < wanted.size(); ++i) {
+            cells[i].text = std::string_view(text).substr(start, ends[i] - start);
+            start = ends[i];
+        }
+        stopped = !visit(cells);
+        return stopped ? &stop : nullptr;
+    });
+    if (!scanned && !stopped) return scanned.error();
+    return base::Unit{};
+}
+
+}  // namespace jet

@@ -1,0 +1,116 @@
+#include "jet/row_reader.h"
+
+#include "jet/cursor.h"
+
+namespace jet {
+
+using namespace format;
+
+bool RowFields::Parse(std::span<const uint8_t> row, bool hasVarColumns) {
+    const size_t size = row.size();
+    if (size < kRowColumnCountSize) return false;
+    row_ = row.data();
+    colCount_ = LoadU16(row_);
+    const size_t maskSize = (colCount_ + 7) / 8;
+    if (size < kRowColumnCountSize + maskSize) return false;
+    const size_t maskAt = size - maskSize;
+    mask_ = row_ + maskAt;
+    varCount_ = 0;
+    varTable_ = nullptr;
+    varTableStart_ = static_cast<uint32_t>(maskAt);
+    if (hasVarColumns) {
+        // u16 n just before the mask, then n offsets and eod below it.
+        if (maskAt < kRowColumnCountSize + 2) return false;
+        varCount_ = LoadU16(row_ + maskAt - 2);
+        const size_t tableSize = 2 * (size_t{varCount_} + 1);
+        if (maskAt - 2 < kRowColumnCountSize + tableSize) return false;
+        varTableStart_ = static_cast<uint32_t>(maskAt - 2 - tableSize);
+        varTable_ = row_ + varTableStart_;
+    }
+    return true;
+}
+
+RowFields::Field RowFields::Get(const ColumnDef& col, std::span<const uint8_t>& out) const {
+    if (!Bit(col.number)) return Field::Null;
+    if (col.isFixed()) {
+        const uint32_t size = FixedSize(col.type) ? FixedSize(col.type) : col.length;
+        const uint32_t start = kRowColumnCountSize + col.fixedOffset;
+        if (start + size > varTableStart_) return Field::Damaged;
+        out = std::span<const uint8_t>(row_ + start, size);
+        return Field::Value;
+    }
+    if (col.varIndex >= varCount_) return Field::Null;   // the row predates this column
+    // varoff[i] sits at varTable_ + 2 * (n - i); eod (= varoff[n]) at varTable_.
+    const uint32_t start = LoadU16(varTable_ + 2 * (varCount_ - col.varIndex));
+    const uint32_t end = LoadU16(varTable_ + 2 * (varCount_ - col.varIndex - 1));
+    if (start > end || end > varTableStart_ || start < kRowColumnCountSize) return Field::Damaged;
+    out = std::span<const uint8_t>(row_ + start, end - start);
+    return Field::Value;
+}
+
+namespace detail {
+
+Result<RowSlot> FollowOverflow(const PageStore& store, const TableDef& table, std::span<const uint8_t> pointerRow,
+                               uint32_t page) {
+    // A pointer leads to the real row; it is not expected to lead on again,
+    // but a short chain is tolerated and a longer one is damage.
+    constexpr int kMaxHops = 8;
+    std::span<const uint8_t> bytes = pointerRow;
+    for (int hop = 0; hop < kMaxHops; ++hop) {
+        if (bytes.size() < 4) return CorruptAt(page, "an overflow row pointer is too short");
+        const uint32_t pgRow = LoadU32(bytes.data());
+        auto target = FetchRow(store, pgRow, table.page, false, "an overflow row pointer");
+        if (!target) return target;
+        if (target->flags != kRowOverflowPointer) return target;
+        bytes = target->bytes;
+        page = SplitPgRow(pgRow).page;
+    }
+    return CorruptAt(page, "overflow row pointers form a loop");
+}
+
+}  // namespace detail
+
+Result<std::span<const uint8_t>> ReadLongValue(const PageStore& store, std::span<const uint8_t> field,
+                                               std::vector<uint8_t>& scratch, uint32_t rowPage) {
+    if (field.empty()) return field;
+    if (field.size() < kLongValue.headerSize) return CorruptAt(rowPage, "a long value's header is cut short");
+    const uint32_t word = LoadU32(field.data() + kLongValue.lengthAt);
+    const uint32_t length = word & kLongValueLengthMask;
+    const auto storage = static_cast<uint8_t>(word >> 24);
+    const uint32_t pgRow = LoadU32(field.data() + kLongValue.pgRowAt);
+
+    if (storage == kLongValueInline) {
+        if (length > field.size() - kLongValue.headerSize) return CorruptAt(rowPage, "an inline long value overruns its row");
+        return field.subspan(kLongValue.headerSize, length);
+    }
+    if (storage == kLongValueSingle) {
+        auto slot = FetchRow(store, pgRow, kLvalTag, false, "a long value pointer");
+        if (!slot) return slot.error();
+        if (slot->flags == kRowDeleted || slot->bytes.size() < length) {
+            return CorruptAt(SplitPgRow(pgRow).page, "a long value row is missing or shorter than its length");
+        }
+        return slot->bytes.first(length);
+    }
+    if (storage != kLongValueChain) return CorruptAt(rowPage, "a long value has an unknown storage kind");
+
+    // Each chain row is u32 next pg_row + data. Every row must carry data, so
+    // the walk ends after at most `length` rows even if the chain loops.
+    scratch.clear();
+    scratch.reserve(length);
+    uint32_t next = pgRow;
+    while (scratch.size() < length) {
+        if (next == 0) return CorruptAt(rowPage, "a long value chain ends before its length");
+        auto slot = FetchRow(store, next, kLvalTag, false, "a long value chain pointer");
+        if (!slot) return slot.error();
+        const auto bytes = slot->bytes;
+        if (slot->flags == kRowDeleted || bytes.size() <= kLongValueChainLink) {
+            return CorruptAt(SplitPgRow(next).page, "a long value chain row is empty");
+        }
+        const size_t take = std::min(bytes.size() - kLongValueChainLink, length - scratch.size());
+        scratch.insert(scratch.end(), bytes.begin() + kLongValueChainLink, bytes.begin() + kLongValueChainLink + static_cast<ptrdiff_t>(take));
+        next = LoadU32(bytes.data());
+    }
+    return std::span<const uint8_t>(scratch);
+}
+
+}  // namespace jet

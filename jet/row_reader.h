@@ -1,0 +1,98 @@
+// Walking a table's data pages and cracking its rows into column fields;
+// fetching long values (Memo, OLE) from LVAL pages.
+#pragma once
+#include <cstdint>
+#include <span>
+#include <vector>
+
+#include "jet/cursor.h"
+#include "jet/page_store.h"
+#include "jet/table_def.h"
+
+namespace jet {
+
+// One row, cracked: which columns are present and where their bytes lie. The
+// row may predate columns added later (fewer columns, fewer variable slots).
+class RowFields {
+public:
+    // Checks the row's column count, null mask and variable-offset table.
+    // False when any of them does not fit in the row.
+    bool Parse(std::span<const uint8_t> row, bool hasVarColumns);
+
+    // The null-mask bit of column `number`; false for columns the row predates.
+    bool Bit(uint16_t number) const {
+        return number < colCount_ && (mask_[number >> 3] >> (number & 7) & 1) != 0;
+    }
+
+    enum class Field { Null, Value, Damaged };
+    // The bytes of a fixed or variable column (not Boolean, whose value is its bit).
+    Field Get(const ColumnDef& col, std::span<const uint8_t>& out) const;
+
+private:
+    const uint8_t* row_ = nullptr;
+    const uint8_t* mask_ = nullptr;
+    const uint8_t* varTable_ = nullptr;   // eod, then varoff[n-1] .. varoff[0]
+    uint32_t colCount_ = 0;
+    uint32_t varCount_ = 0;
+    uint32_t varTableStart_ = 0;          // row offset where the variable-offset table starts
+};
+
+// A row found by a scan: its bytes and the page it was read from.
+struct ScannedRow {
+    std::span<const uint8_t> bytes;
+    uint32_t page;
+};
+
+// Calls `visit(const ScannedRow&)` for every live row of the table, in page
+// order and row order. An overflow pointer is followed at its own slot, and the
+// rows it points to are skipped where they lie. `visit` returns an Error* (null
+// to go on). Every page must belong to the table.
+template <class Visit>
+Result<base::Unit> ScanRows(const PageStore& store, const TableDef& table, Visit&& visit);
+
+// The bytes of a long value whose 12-byte (or longer, inline) field is `field`.
+// Inline and single-row values are returned in place; chained ones are copied
+// into `scratch`. Chains are bounded by the stored length.
+Result<std::span<const uint8_t>> ReadLongValue(const PageStore& store, std::span<const uint8_t> field,
+                                               std::vector<uint8_t>& scratch, uint32_t rowPage);
+
+// ---------------------------------------------------------------------------
+
+namespace detail {
+// Resolves an overflow pointer row to the row it points to. Empty bytes with
+// flags kRowDeleted when the target was deleted.
+Result<RowSlot> FollowOverflow(const PageStore& store, const TableDef& table, std::span<const uint8_t> pointerRow,
+                               uint32_t page);
+}
+
+template <class Visit>
+Result<base::Unit> ScanRows(const PageStore& store, const TableDef& table, Visit&& visit) {
+    using namespace format;
+    auto pages = ReadUsageMap(store, table.ownedMap);
+    if (!pages) return pages.error();
+    for (const uint32_t pageNo : *pages) {
+        const uint8_t* p = store.page(pageNo);
+        if (!p) return CorruptAt(pageNo, "a table's usage map lists a page past the end of the file");
+        if (p[0] != kPageData || LoadU32(p + kDataPage.ownerAt) != table.page) {
+            return CorruptAt(pageNo, "a table's usage map lists a page that does not belong to the table");
+        }
+        auto rowCount = DataPageRowCount(p, pageNo);
+        if (!rowCount) return rowCount.error();
+        for (uint32_t r = 0; r < *rowCount; ++r) {
+            auto slot = DataPageRow(p, pageNo, *rowCount, r);
+            if (!slot) return slot.error();
+            if (slot->flags == kRowDeleted || slot->flags == kRowOverflowTarget) continue;
+            ScannedRow row{slot->bytes, pageNo};
+            if (slot->flags == kRowOverflowPointer) {
+                auto target = detail::FollowOverflow(store, table, slot->bytes, pageNo);
+                if (!target) return target.error();
+                if (target->flags == kRowDeleted) continue;
+                row = ScannedRow{target->bytes, SplitPgRow(LoadU32(slot->bytes.data())).page};
+            }
+            if (const Error* e = visit(row)) return *e;
+        }
+    }
+    return base::Unit{};
+}
+
+}  // namespace jet

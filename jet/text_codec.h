@@ -1,0 +1,27 @@
+// Jet 4 text values: UCS-2LE, or "Unicode compression": FF FE, then bytes
+// that each stand for U+0001..U+00FF, where a 00 byte toggles to two-byte
+// UCS-2LE characters and back. Column and table names are never compressed.
+#pragma once
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace jet {
+
+// Appends the text stored in `bytes` (compressed or not) to `out` as UTF-8.
+// Surrogate pairs become one code point; unpaired surrogates and a dangling odd
+// byte become U+FFFD, so nothing is dropped silently.
+void AppendJetText(std::span<const uint8_t> bytes, std::string& out);
+
+// Appends plain UCS-2LE (never compressed) to `out` as UTF-8.
+void AppendUcs2Text(std::span<const uint8_t> bytes, std::string& out);
+
+// Encodes UTF-16 text for storage. With `allowCompression`, the compressed
+// form is used when it is valid (no character has a low byte of 00, which
+// would read as a toggle) and shorter than plain UCS-2; it may switch between
+// modes inside the value. Otherwise the value is plain UCS-2LE.
+std::vector<uint8_t> EncodeJetText(std::u16string_view text, bool allowCompression);
+
+}  // namespace jet
