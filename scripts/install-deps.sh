@@ -10,8 +10,12 @@ packages=(
   g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64-i686
   wine wine32 xvfb xauth x11-utils xdotool
   fonts-wqy-microhei imagemagick python3 python3-pil
-  mdbtools nodejs npm libsqlite3-dev unicode-data
+  mdbtools libsqlite3-dev unicode-data
 )
+# Node.js with npm: the machine image may bring its own build (npm inside it),
+# which conflicts with Debian's separate npm package.
+command -v node >/dev/null || packages+=(nodejs)
+command -v npm >/dev/null || packages+=(npm)
 
 missing=()
 for p in "${packages[@]}"; do
