@@ -240,13 +240,15 @@ uint8_t* RowAt(FileImage& file, uint32_t pgRow) {
 }
 
 // Stores a long value and returns what the row holds for it: the 12-byte
-// header, followed by the data itself when it is kept in the row.
+// header, followed by the data itself when it is kept in the row (values of
+// at most kMaxInlineLongValue bytes).
 std::optional<std::vector<uint8_t>> StoreLongValue(FileImage& file, RowPageWriter& lval,
-                                                   const std::vector<uint8_t>& data) {
+                                                   const std::vector<uint8_t>& data, bool keepInRow) {
     const auto length = static_cast<uint32_t>(data.size());
     assert(length <= kMaxLongValueLength);
     std::vector<uint8_t> field(kLongValueHeaderSize, 0);
-    if (length <= kMaxInlineLongValue) {
+    if (keepInRow) {
+        assert(length <= kMaxInlineLongValue);
         PutU32(field.data(), length | uint32_t{kLongValueInline} << 24);
         field.insert(field.end(), data.begin(), data.end());
         return field;
@@ -473,23 +475,28 @@ std::optional<Error> DatabaseWriter::Plan(TableDef user) {
 
 std::optional<Error> DatabaseWriter::StoreRows() {
     assert(stage_ == Stage::Planned);
-    std::vector<Value> values(user_.columns.size());
+    const size_t columns = user_.columns.size();
+    std::vector<Value> values(columns);
+    std::vector<std::vector<uint8_t>> memoBytes(columns);   // stored form of each Memo cell
+    std::vector<bool> inlineMemo(columns);
+    std::vector<size_t> memoIndex(columns);
+    for (size_t c = 0, m = 0; c < columns; ++c)
+        if (user_.columns[c].type == ColumnType::Memo) memoIndex[c] = m++;
+    const size_t emptyRow = BuildRow(user_, std::vector<Value>(columns))->size();
+
     for (size_t r = 0; r < input_.rows.size(); ++r) {
         const Row& row = input_.rows[r];
         const std::string where = "Row " + std::to_string(r + 1);
-        if (row.size() != user_.columns.size())
+        if (row.size() != columns)
             return Refused(where + " has " + std::to_string(row.size()) + " cells; the table has " +
-                           std::to_string(user_.columns.size()) + " columns.");
-        size_t longValue = 0;
-        for (size_t c = 0; c < row.size(); ++c) {
+                           std::to_string(columns) + " columns.");
+        size_t rowSize = emptyRow;
+        for (size_t c = 0; c < columns; ++c) {
             const ColumnDef& column = user_.columns[c];
-            const Column& given = input_.columns[c];
-            RowPageWriter* lval = column.type == ColumnType::Memo ? &longValuePages_[longValue++] : nullptr;
-            if (!row[c]) {
-                values[c].reset();
-                continue;
-            }
-            const std::string cell = where + ", column " + Quoted(given.name);
+            values[c].reset();
+            inlineMemo[c] = false;
+            if (!row[c]) continue;
+            const std::string cell = where + ", column " + Quoted(input_.columns[c].name);
             const auto text = DecodeUtf8Strictly(*row[c]);
             if (!text) return Refused(cell + ": the text is not valid UTF-8.");
             if (text->find(u'\0') != std::u16string::npos)
@@ -504,15 +511,34 @@ std::optional<Error> DatabaseWriter::StoreRows() {
                 return Refused(cell + ": text starting with U+FEFF and holding a character whose low byte is 0 "
                                       "cannot be stored.");
             if (column.type == ColumnType::Text) {
+                rowSize += stored->size();
                 values[c] = std::move(stored);
                 continue;
             }
             if (stored->size() > kMaxLongValueLength)
                 return Refused(cell + ": the text is longer than the 16 MB a Memo value can hold.");
-            values[c] = StoreLongValue(file_, *lval, *stored);
+            inlineMemo[c] = stored->size() <= kMaxInlineLongValue;
+            rowSize += kLongValueHeaderSize + (inlineMemo[c] ? stored->size() : 0);
+            memoBytes[c] = std::move(*stored);
+        }
+        // Short Memo values live in the row while it stays within bounds;
+        // otherwise the longest of them move out to LVAL pages first.
+        while (rowSize > kJet4DataPage.maxRowSize) {
+            size_t longest = columns;
+            for (size_t c = 0; c < columns; ++c)
+                if (inlineMemo[c] && (longest == columns || memoBytes[c].size() > memoBytes[longest].size()))
+                    longest = c;
+            if (longest == columns) return Refused(where + " is longer than the 4060 bytes a Jet row can hold.");
+            inlineMemo[longest] = false;
+            rowSize -= memoBytes[longest].size();
+        }
+        for (size_t c = 0; c < columns; ++c) {
+            if (user_.columns[c].type != ColumnType::Memo || !row[c]) continue;
+            values[c] = StoreLongValue(file_, longValuePages_[memoIndex[c]], memoBytes[c], inlineMemo[c]);
             if (!values[c]) return FileFull();
         }
         const auto bytes = BuildRow(user_, values);
+        assert(!bytes || bytes->size() == rowSize);
         if (!bytes) return Refused(where + " is longer than the 4060 bytes a Jet row can hold.");
         if (!userData_->Append(*bytes)) return FileFull();
     }

@@ -145,7 +145,7 @@ TEST(WrittenBank, ReadsBackOneHundredThousandRows) {
     ExpectBothOraclesReadBack(t, kBankPassword, "rows100k.mdb");
 }
 
-TEST(WrittenBank, KeepsWideTablesAndPasswordsOfEveryLength) {
+TEST(WrittenBank, KeepsWideTablesFullRowsAndPasswordsOfEveryLength) {
     SKIP_WITHOUT_ORACLES();
     // 120 columns with long names need a table definition over two pages.
     jet::NewTable wide{"宽表", {}, {}};
@@ -158,6 +158,17 @@ TEST(WrittenBank, KeepsWideTablesAndPasswordsOfEveryLength) {
         wide.rows.push_back(row);
     }
     ExpectBothOraclesReadBack(wide, "", "wide.mdb");
+
+    // Seven full Text columns leave no room in the row for eight short Memo
+    // values as well; some of them have to move out to LVAL pages.
+    jet::NewTable full{"full", {}, {}};
+    jet::Row fullRow;
+    for (int c = 0; c < 15; ++c) {
+        full.columns.push_back({"c" + std::to_string(c), c < 7 ? ColumnType::Text : ColumnType::Memo, 510});
+        fullRow.push_back(c < 7 ? Repeat("长", 255) : Repeat("短", 32));   // a 64-byte Memo would fit in a row
+    }
+    full.rows.assign(20, fullRow);
+    ExpectBothOraclesReadBack(full, "", "full-rows.mdb");
 
     jet::NewTable t = QuizTable();
     t.rows.push_back({"问", "答", "说明"});
