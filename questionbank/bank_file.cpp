@@ -2,6 +2,10 @@
 
 namespace questionbank {
 
+namespace {
+std::string g_tempBankPath;   // set once by start-up on the UI thread
+}
+
 void ScrambleBank(std::vector<uint8_t>& bytes, std::string_view key) {
     // BankKeyBytes: entry 0 is 0, entry i (1..L) is the code of key character i.
     std::vector<uint8_t> keyBytes(key.size() + 1, 0);
@@ -14,5 +18,23 @@ void ScrambleBank(std::vector<uint8_t>& bytes, std::string_view key) {
         if (k > last) k = 0;    // k == L is still used; the wrap goes to 0
     }
 }
+
+std::string TempCopyPathIn(std::string_view tmpValue, std::string_view systemTemp) {
+    std::string path;
+    if (!tmpValue.empty()) {
+        path = tmpValue;   // plain join, as earlier runs and their copies expect
+    } else {
+        path = systemTemp;
+        while (!path.empty() && (path.back() == '\\' || path.back() == '/')) path.pop_back();
+        if (path.empty()) return {};   // no folder at all: never fall back to the drive root
+    }
+    path += '\\';
+    path += kTempCopyName;
+    return path;
+}
+
+const std::string& TempBankPath() { return g_tempBankPath; }
+
+void SetTempBankPath(std::string path) { g_tempBankPath = std::move(path); }
 
 }  // namespace questionbank

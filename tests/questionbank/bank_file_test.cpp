@@ -43,3 +43,12 @@ TEST(BankScramble, IsItsOwnInverseAndLeavesEmptyAndOneByteBanksAlone) {
     ScrambleBank(one, "42m6");
     EXPECT_EQ(one[0], 0xAB);
 }
+
+TEST(BankCopyPath, JoinsTmpAsPlainTextAndNeverFallsBackToTheDriveRoot) {
+    using questionbank::TempCopyPathIn;
+    EXPECT_EQ(TempCopyPathIn("C:\\Users\\p\\Temp", "C:\\Windows\\Temp\\"), "C:\\Users\\p\\Temp\\d9x3.tmp");
+    EXPECT_EQ(TempCopyPathIn("", "C:\\Windows\\Temp\\"), "C:\\Windows\\Temp\\d9x3.tmp");
+    EXPECT_EQ(TempCopyPathIn("", "D:\\"), "D:\\d9x3.tmp");
+    EXPECT_EQ(TempCopyPathIn("", "C:\\临时\\"), "C:\\临时\\d9x3.tmp");
+    EXPECT_EQ(TempCopyPathIn("", ""), "") << "no folder is known: no path, not \"\\d9x3.tmp\"";
+}
