@@ -1,0 +1,310 @@
+#include "app/form_tovi_win.h"
+
+#include "app/label_win.h"
+#include "assets/resource.h"
+#include "base/win/wide.h"
+#include "questionbank/bank_file.h"
+#include "questionbank/bank_file_win.h"
+#include "questionbank/result_list_win.h"
+
+#include <commctrl.h>
+
+namespace app {
+
+using base::win::MemoryDc;
+using base::win::OwnedBitmap;
+using base::win::OwnedFont;
+using base::win::PaintScope;
+using base::win::SelectGuard;
+using base::win::Widen;
+using base::win::WindowDc;
+
+namespace {
+
+constexpr DWORD kFormStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
+constexpr COLORREF kClickAreaColor = RGB(255, 0, 0);
+constexpr COLORREF kLinkColor = RGB(255, 255, 255);
+constexpr BYTE kGb2312Charset = GB2312_CHARSET;   // 134
+
+std::wstring ExecutableFolder() {
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD n = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        if (n == 0) return {};
+        if (n < path.size()) { path.resize(n); break; }
+        path.resize(path.size() * 2);
+    }
+    const size_t slash = path.find_last_of(L"\\/");
+    return slash == std::wstring::npos ? std::wstring{} : path.substr(0, slash);
+}
+
+// "宋体" at 9 points for the screen's vertical resolution.
+HFONT CreateSongti(int dpiY, bool underline) {
+    LOGFONTW lf{};
+    lf.lfHeight = -MulDiv(9, dpiY, 72);
+    lf.lfWeight = FW_NORMAL;
+    lf.lfUnderline = underline ? TRUE : FALSE;
+    lf.lfCharSet = kGb2312Charset;
+    lf.lfQuality = DEFAULT_QUALITY;
+    lstrcpynW(lf.lfFaceName, L"宋体", LF_FACESIZE);
+    return CreateFontIndirectW(&lf);
+}
+
+bool RegisterFormClass(HINSTANCE instance, WNDPROC proc) {
+    WNDCLASSEXW wc{};
+    if (GetClassInfoExW(instance, kFormClass, &wc)) return true;
+    wc.cbSize = sizeof wc;
+    wc.style = CS_DBLCLKS;
+    wc.lpfnWndProc = proc;
+    wc.hInstance = instance;
+    // LR_SHARED images belong to the system and are never destroyed by us.
+    wc.hIcon = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(IDI_MAIN), IMAGE_ICON,
+                                             GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON), LR_SHARED));
+    wc.hIconSm = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(IDI_MAIN), IMAGE_ICON,
+                                               GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), LR_SHARED));
+    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    wc.lpszClassName = kFormClass;
+    return RegisterClassExW(&wc) != 0;
+}
+
+}  // namespace
+
+FormTovi::FormTovi(HINSTANCE instance, FormHooks hooks, FormOptions options)
+    : instance_(instance), hooks_(std::move(hooks)), options_(std::move(options)) {
+    if (options_.bankPath.empty()) options_.bankPath = ExecutableFolder() + L"\\wd.dat";
+    WindowDc screen{nullptr};
+    if (screen.get()) {
+        dpiX_ = GetDeviceCaps(screen.get(), LOGPIXELSX);
+        dpiY_ = GetDeviceCaps(screen.get(), LOGPIXELSY);
+    }
+}
+
+FormTovi::~FormTovi() {
+    if (hwnd_) DestroyWindow(hwnd_);   // WM_NCDESTROY clears hwnd_
+}
+
+std::unique_ptr<FormTovi> FormTovi::Create(HINSTANCE instance, FormHooks hooks, FormOptions options) {
+    INITCOMMONCONTROLSEX icc{sizeof icc, ICC_LISTVIEW_CLASSES};
+    InitCommonControlsEx(&icc);
+    if (!RegisterFormClass(instance, WndProc) || !RegisterLabelClasses(instance)) return nullptr;
+
+    std::unique_ptr<FormTovi> form{new FormTovi(instance, std::move(hooks), std::move(options))};
+    RECT frame{0, 0, TwipsToPixels(kClientWidthTwips, form->dpiX_), TwipsToPixels(kClientHeightTwips, form->dpiY_)};
+    AdjustWindowRectEx(&frame, kFormStyle, FALSE, 0);
+    const std::wstring caption = Widen(kCaption);
+    CreateWindowExW(0, kFormClass, caption.c_str(), kFormStyle, CW_USEDEFAULT, CW_USEDEFAULT,
+                    frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr, instance, form.get());
+    if (!form->hwnd_) return nullptr;
+    form->Form_Load();
+    return form;
+}
+
+RECT FormTovi::boxOf(Control c) const {
+    const TwipsBox& t = PlacementOf(c).box;
+    const int left = TwipsToPixels(t.left, dpiX_);
+    const int top = TwipsToPixels(t.top, dpiY_);
+    return RECT{left, top, left + TwipsToPixels(t.width, dpiX_), top + TwipsToPixels(t.height, dpiY_)};
+}
+
+LRESULT CALLBACK FormTovi::WndProc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == WM_NCCREATE) {
+        auto* self = static_cast<FormTovi*>(reinterpret_cast<const CREATESTRUCTW*>(lp)->lpCreateParams);
+        self->hwnd_ = w;
+        SetWindowLongPtrW(w, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+    }
+    auto* self = reinterpret_cast<FormTovi*>(GetWindowLongPtrW(w, GWLP_USERDATA));
+    if (!self) return DefWindowProcW(w, msg, wp, lp);
+    if (msg == WM_NCDESTROY) {
+        SetWindowLongPtrW(w, GWLP_USERDATA, 0);
+        self->hwnd_ = nullptr;
+        self->controls_.fill(nullptr);
+        return DefWindowProcW(w, msg, wp, lp);
+    }
+    return self->handle(msg, wp, lp);
+}
+
+LRESULT FormTovi::handle(UINT msg, WPARAM wp, LPARAM lp) {
+    switch (msg) {
+    case WM_CREATE:          return onCreate();
+    case WM_ERASEBKGND:      return 1;   // WM_PAINT covers the whole client area
+    case WM_PAINT:           return onPaint();
+    case WM_PRINTCLIENT:     return onPrintClient(reinterpret_cast<HDC>(wp));
+    case WM_SIZE:            return Form_Resize();
+    case WM_COMMAND:         return onCommand(LOWORD(wp), HIWORD(wp));
+    case WM_CLOSE:           return onClose();
+    case WM_QUERYENDSESSION: Form_QueryUnload(); return TRUE;
+    case WM_DESTROY:         return onDestroy();
+    }
+    return DefWindowProcW(hwnd_, msg, wp, lp);
+}
+
+LRESULT FormTovi::onCreate() {
+    background_.reset(static_cast<HBITMAP>(
+        LoadImageW(instance_, MAKEINTRESOURCEW(IDB_BACKGROUND), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
+    aboutPicture_.reset(static_cast<HBITMAP>(
+        LoadImageW(instance_, MAKEINTRESOURCEW(IDB_ABOUT), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
+    formFont_.reset(CreateSongti(dpiY_, false));
+    clickFont_.reset(CreateSongti(dpiY_, true));
+    hand_ = LoadCursorW(instance_, MAKEINTRESOURCEW(IDC_HAND));
+    createControls();
+    return 0;
+}
+
+void FormTovi::createControls() {
+    auto idOf = [](Control c) { return reinterpret_cast<HMENU>(static_cast<INT_PTR>(ControlIdOf(c))); };
+    auto place = [&](Control c, HWND w) {
+        controls_[static_cast<size_t>(c)] = w;
+        if (w && formFont_) SendMessageW(w, WM_SETFONT, reinterpret_cast<WPARAM>(formFont_.get()), FALSE);
+    };
+    auto create = [&](Control c, const wchar_t* cls, DWORD style, DWORD exStyle) {
+        const RECT b = boxOf(c);
+        place(c, CreateWindowExW(exStyle, cls, L"", WS_CHILD | style, b.left, b.top, b.right - b.left,
+                                 b.bottom - b.top, hwnd_, idOf(c), instance_, nullptr));
+    };
+
+    // The search box lies on the white box of the artwork, which is its border.
+    create(Control::Text1, L"EDIT", WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL, 0);
+    SendMessageW(control(Control::Text1), EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN, MAKELPARAM(2, 2));
+    // Report view and columns come with Form_Load; until then it is a bare list.
+    create(Control::ListView1, WC_LISTVIEWW, WS_VISIBLE | WS_TABSTOP | LVS_SINGLESEL, 0);
+
+    LabelLook plain;
+    plain.font = formFont_.get();
+    LabelLook clickArea;
+    clickArea.textColor = kClickAreaColor;
+    clickArea.font = clickFont_.get();
+    clickArea.cursor = hand_;
+    LabelLook link;
+    link.textColor = kLinkColor;
+    link.font = formFont_.get();
+    link.cursor = hand_;
+    link.format = DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX;
+
+    auto label = [&](Control c, std::string_view text, const LabelLook& look) {
+        const std::wstring wide = Widen(text);
+        controls_[static_cast<size_t>(c)] = CreateLabel(hwnd_, ControlIdOf(c), boxOf(c), wide.c_str(), look);
+    };
+    label(Control::Label34, "", clickArea);
+    label(Control::Label2, kHelpText, plain);
+    label(Control::Label3, kAnswerCaption, plain);
+    label(Control::Label4, "", plain);
+    label(Control::Label1, "", clickArea);
+    label(Control::Label5, "", clickArea);
+    for (int i = 0; i < kLinkCount; ++i) label(LinkLabel(i), kLinkCaptions[static_cast<size_t>(i)], link);
+
+    controls_[static_cast<size_t>(Control::PicAboutIco)] =
+        CreatePicture(hwnd_, ControlIdOf(Control::PicAboutIco), boxOf(Control::PicAboutIco), aboutPicture_.get(), false);
+    controls_[static_cast<size_t>(Control::Picture1)] =
+        CreatePicture(hwnd_, ControlIdOf(Control::Picture1), boxOf(Control::Picture1), nullptr, false);
+}
+
+void FormTovi::paintBackground(HDC dc) const {
+    RECT client{};
+    GetClientRect(hwnd_, &client);
+    MemoryDc art{CreateCompatibleDC(dc)};
+    if (!background_ || !art) {
+        FillRect(dc, &client, GetSysColorBrush(COLOR_BTNFACE));
+        return;
+    }
+    SelectGuard keep{art.get(), background_.get()};
+    if (dpiX_ == kArtDpi && dpiY_ == kArtDpi) {
+        BitBlt(dc, 0, 0, kArtWidth, kArtHeight, art.get(), 0, 0, SRCCOPY);
+        return;
+    }
+    // The controls follow the screen's resolution, so the artwork follows too.
+    POINT brushOrigin{};
+    SetStretchBltMode(dc, HALFTONE);
+    SetBrushOrgEx(dc, 0, 0, &brushOrigin);
+    StretchBlt(dc, 0, 0, MulDiv(kArtWidth, dpiX_, kArtDpi), MulDiv(kArtHeight, dpiY_, kArtDpi), art.get(), 0, 0,
+               kArtWidth, kArtHeight, SRCCOPY);
+    SetBrushOrgEx(dc, brushOrigin.x, brushOrigin.y, nullptr);
+}
+
+LRESULT FormTovi::onPaint() {
+    PaintScope paint{hwnd_};
+    paintBackground(paint.dc());
+    return 0;
+}
+
+LRESULT FormTovi::onPrintClient(HDC dc) {
+    paintBackground(dc);
+    return 0;
+}
+
+LRESULT FormTovi::onCommand(int id, int code) {
+    const int index = id - kFirstControlId;
+    if (index < 0 || index >= static_cast<int>(Control::Count)) return 0;
+    const auto c = static_cast<Control>(index);
+    if (c == Control::Text1) {
+        if (code == EN_CHANGE) Text1_Change();
+        return 0;
+    }
+    if (code != STN_CLICKED) return 0;
+    switch (c) {
+    case Control::Label1:  Label1_Click(); break;
+    case Control::Label34: Label34_Click(); break;
+    case Control::Label5:  Label5_Click(); break;
+    case Control::LinkLbl0: case Control::LinkLbl1: case Control::LinkLbl2: case Control::LinkLbl3:
+    case Control::LinkLbl4:
+        Link_Lbl_Click(index - static_cast<int>(Control::LinkLbl0));
+        break;
+    default: break;
+    }
+    return 0;
+}
+
+LRESULT FormTovi::onClose() {
+    Form_QueryUnload();   // never cancels
+    DestroyWindow(hwnd_);
+    return 0;
+}
+
+LRESULT FormTovi::onDestroy() {
+    if (options_.quitOnDestroy) PostQuitMessage(0);
+    return 0;
+}
+
+// Start-up, in this order. No query runs here: the list stays empty until the
+// first keystroke in the search box.
+void FormTovi::Form_Load() {
+    if (hooks_.extendSystemMenu) hooks_.extendSystemMenu(hwnd_);    // 1. About entry in the system menu
+    if (hooks_.skinWindow) hooks_.skinWindow(hwnd_);                // 2. skin the form and its controls
+    if (hooks_.addTrayIcon) hooks_.addTrayIcon(hwnd_);              // 3. notification-area icon
+    if (hooks_.setTrayTip) hooks_.setTrayTip(Widen(kTrayTip));      // 4. its tip
+    if (hooks_.buildLinkTable) linkTable_ = hooks_.buildLinkTable();  // 5. LinkTable
+    unpacked_ = questionbank::UnpackBank(options_.bankPath, questionbank::kBankKey);   // 6.
+    questionbank::SetUpResultList(control(Control::ListView1));     // 7.
+    // 8. TempBankPath for the queries: empty if step 6 could not write the
+    // copy, so that the first query fails with the database error box rather
+    // than opening a copy left by an earlier run.
+    questionbank::SetTempBankPath(base::win::Narrow(questionbank::TempBankPathForQueries()));
+}
+
+// Nothing moves: the layout is fixed. Every change of size or state, restoring
+// from the tray included, brings the window to the front.
+LRESULT FormTovi::Form_Resize() {
+    SetForegroundWindow(hwnd_);
+    return 0;
+}
+
+void FormTovi::Form_QueryUnload() {
+    if (hooks_.deleteTrayIcon) hooks_.deleteTrayIcon();
+}
+
+void FormTovi::Text1_Change() {}
+
+void FormTovi::Label1_Click() {}
+
+void FormTovi::Label34_Click() {}
+
+void FormTovi::Label5_Click() {
+    if (hooks_.openLink && !hooks_.forumThread.empty()) hooks_.openLink(hooks_.forumThread);
+}
+
+void FormTovi::Link_Lbl_Click(int index) {
+    if (hooks_.openLink && index >= 0 && static_cast<size_t>(index) < linkTable_.size()) {
+        hooks_.openLink(linkTable_[static_cast<size_t>(index)]);
+    }
+}
+
+}  // namespace app

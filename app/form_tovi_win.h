@@ -1,0 +1,101 @@
+// FormTovi: the program's only window. It lays its controls out over the
+// background artwork, runs the start-up steps in their fixed order, and routes
+// every control event to a handler named after the control and the event.
+#pragma once
+#include "app/form_layout.h"
+#include "base/result.h"
+#include "base/win/handles.h"
+
+#include <windows.h>
+
+#include <array>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace app {
+
+// The class name the skin recognises as a form.
+inline constexpr wchar_t kFormClass[] = L"Form";
+
+// Start-up and close steps that other modules supply. An empty hook is a step
+// that does nothing (yet); app/program/program_hooks_win.cpp fills them for the
+// program, and tests fill them with recorders.
+struct FormHooks {
+    std::function<void(HWND form)> extendSystemMenu;                 // Form_Load step 1
+    std::function<void(HWND form)> skinWindow;                       // Form_Load step 2
+    std::function<void(HWND form)> addTrayIcon;                      // Form_Load step 3
+    std::function<void(const std::wstring& tip)> setTrayTip;         // Form_Load step 4
+    std::function<std::vector<std::wstring>()> buildLinkTable;       // Form_Load step 5
+    std::function<void()> deleteTrayIcon;                            // Form_QueryUnload
+    std::function<void(const std::wstring& address)> openLink;       // Link_Lbl_Click, Label5_Click
+    std::wstring forumThread;                                        // the address Label5 opens
+};
+
+struct FormOptions {
+    std::wstring bankPath;       // empty: wd.dat beside the executable
+    bool quitOnDestroy = true;   // end the message loop when the window goes
+};
+
+class FormTovi {
+public:
+    // Registers the classes, creates the window and its controls, and runs
+    // Form_Load. The window is not shown yet. Null if it could not be created.
+    static std::unique_ptr<FormTovi> Create(HINSTANCE instance, FormHooks hooks, FormOptions options = {});
+    ~FormTovi();
+    FormTovi(const FormTovi&) = delete;
+    FormTovi& operator=(const FormTovi&) = delete;
+
+    HWND hwnd() const { return hwnd_; }
+    HWND control(Control c) const { return controls_[static_cast<size_t>(c)]; }
+    const std::vector<std::wstring>& linkTable() const { return linkTable_; }
+    // How this run's UnpackBank went; a failure surfaces at the first query.
+    const base::Status<>& unpackResult() const { return unpacked_; }
+    // The About entry's 13 x 13 picture, owned by the form.
+    HBITMAP aboutPicture() const { return aboutPicture_.get(); }
+    // Pixel rectangle of a control in the client area at the screen's resolution.
+    RECT boxOf(Control c) const;
+
+private:
+    FormTovi(HINSTANCE instance, FormHooks hooks, FormOptions options);
+    static LRESULT CALLBACK WndProc(HWND w, UINT msg, WPARAM wp, LPARAM lp);
+    LRESULT handle(UINT msg, WPARAM wp, LPARAM lp);
+
+    LRESULT onCreate();
+    LRESULT onPaint();
+    LRESULT onPrintClient(HDC dc);
+    LRESULT onCommand(int id, int code);
+    LRESULT onClose();
+    LRESULT onDestroy();
+    void paintBackground(HDC dc) const;
+    void createControls();
+
+    // Event handlers, named after the control and the event. Those with empty
+    // bodies belong to later work (search, display and copy, keyboard, links)
+    // and are the place to fill in.
+    void Form_Load();
+    LRESULT Form_Resize();
+    void Form_QueryUnload();
+    void Text1_Change();             // keyword search: fills ListView1
+    void Label1_Click();             // copies the shown question and answer
+    void Label34_Click();            // resets the window to its starting state
+    void Label5_Click();             // opens the forum thread
+    void Link_Lbl_Click(int index);  // opens LinkTable(index)
+
+    HINSTANCE instance_;
+    FormHooks hooks_;
+    FormOptions options_;
+    HWND hwnd_ = nullptr;                      // destroyed by the user's close or by ~FormTovi
+    int dpiX_ = kArtDpi, dpiY_ = kArtDpi;      // the screen's resolution, read once at creation
+    std::array<HWND, static_cast<size_t>(Control::Count)> controls_{};   // children, destroyed with hwnd_
+    base::win::OwnedBitmap background_;        // the artwork under every control
+    base::win::OwnedBitmap aboutPicture_;      // shown by Pic_AboutIco, used by the system menu
+    base::win::OwnedFont formFont_;            // 宋体 9 pt: every control's default font
+    base::win::OwnedFont clickFont_;           // 宋体 9 pt underlined, GB2312: the click areas
+    HCURSOR hand_ = nullptr;                   // resource cursor, shared: never destroyed
+    std::vector<std::wstring> linkTable_;      // LinkTable: the five site addresses
+    base::Status<> unpacked_ = base::Unit{};
+};
+
+}  // namespace app

@@ -1,0 +1,18 @@
+// ToviArdo.exe: loads the main window and runs its message loop until it closes.
+#include "app/form_tovi_win.h"
+#include "app/program/program_hooks_win.h"
+
+#include <windows.h>
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
+    auto form = app::FormTovi::Create(instance, app::ProgramHooks());
+    if (!form) return 1;
+    ShowWindow(form->hwnd(), show);
+    UpdateWindow(form->hwnd());
+    MSG msg{};
+    while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+    return static_cast<int>(msg.wParam);
+}

@@ -1,0 +1,14 @@
+// Resource ids of the program, named by role. Shared by app.rc and the code.
+#pragma once
+#include <windows.h>
+
+#define IDB_BACKGROUND 101   // main window's background artwork, 540 x 461
+#define IDI_MAIN 102         // window and tray icon, 32 x 32 (and 16 x 16)
+#define IDB_ABOUT 104        // 13 x 13 picture of the system menu's About entry
+
+// The system headers name their own hand cursor IDC_HAND; the program only
+// ever uses this one, with its hot spot on the fingertip.
+#ifdef IDC_HAND
+#undef IDC_HAND
+#endif
+#define IDC_HAND 103         // pointing hand over click areas and links, 32 x 32
