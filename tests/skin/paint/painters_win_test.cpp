@@ -72,6 +72,8 @@ TEST(ButtonFaces, KeepTheImageCornersAndDrawTheCaptionInTheStateColour) {
             EXPECT_EQ(grey, 0) << "state " << s;
         }
     }
+    // The window's font is not left selected in the surfaces, so its owner can delete it.
+    for (int s = 0; s < 4; ++s) EXPECT_NE(GetCurrentObject(b.face(s), OBJ_FONT), static_cast<HGDIOBJ>(PlainFont()));
     // The pressed caption is not offset: same pixels as the normal one.
     std::vector<COLORREF> normal = Pixels(b.face(0), 0, 0, 75, 23), pressed = Pixels(b.face(2), 0, 0, 75, 23);
     for (std::size_t i = 0; i < normal.size(); ++i) EXPECT_EQ(normal[i] == 0, pressed[i] == 0) << i;
@@ -463,6 +465,16 @@ TEST(HeaderItem, EndsALongCaptionInAnEllipsisAndDrawsNothingForIndexMinusOne) {
     MemorySurface bare = Surface(380, 20, 0x00FF00);
     PaintHeaderItem(Images(), header, bare.get(), 1, kStateNormal);
     EXPECT_EQ(CountColour(bare.get(), 380, 20, 0x000000), 0);
+
+    // A caption longer than the text buffer is cut, not overrun.
+    const std::wstring huge(600, L'W');
+    HDITEMW item{};
+    item.mask = HDI_TEXT;
+    item.pszText = const_cast<wchar_t*>(huge.c_str());
+    SendMessageW(header, HDM_SETITEMW, 1, reinterpret_cast<LPARAM>(&item));
+    MemorySurface cut = Surface(380, 20, 0x00FF00);
+    EXPECT_EQ(PaintHeaderItem(Images(), header, cut.get(), 1, kStateNormal), 0);
+    EXPECT_GT(CountColour(cut.get(), 380, 20, 0x000000), 10);
 
     MemorySurface untouched = Surface(380, 20, 0x00FF00);
     EXPECT_EQ(PaintHeaderItem(Images(), header, untouched.get(), -1, kStateHot), 0);
