@@ -1,11 +1,16 @@
 #include "jet/sql.h"
 
 #include <algorithm>
+#include <bit>
 #include <charconv>
 #include <cstring>
 
 #include "base/text.h"
 #include "jet/sql_text.h"
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace jet {
 
@@ -444,19 +449,26 @@ const QueryTable::FoldedColumn& QueryTable::Folded(size_t column) const {
     std::call_once(lazy.once, [&] {
         auto f = std::make_unique<FoldedColumn>();
         const CellStore& src = data_[column];
-        f->cells.text.reserve(src.text.size());
-        f->cells.start.reserve(rowCount_ + 1);
-        f->cells.start.push_back(0);
-        f->cells.null = src.null;
+        CellStore& own = f->own;
+        own.text.reserve(src.text.size());
+        own.start.reserve(rowCount_ + 1);
+        own.start.push_back(0);
         f->hash.reserve(rowCount_);
         for (size_t r = 0; r < rowCount_; ++r) {
-            const size_t from = f->cells.text.size();
-            AppendFolded(f->cells.text, src.Text(r));
-            f->hash.push_back(src.Null(r) ? kNullHash : HashBytes(std::string_view(f->cells.text).substr(from)));
-            f->cells.text += '\0';
-            f->cells.start.push_back(static_cast<uint32_t>(f->cells.text.size()));
+            const size_t from = own.text.size();
+            AppendFolded(own.text, src.Text(r));
+            f->hash.push_back(src.Null(r) ? kNullHash : HashBytes(std::string_view(own.text).substr(from)));
+            own.text += '\0';
+            own.start.push_back(static_cast<uint32_t>(own.text.size()));
         }
-        for (char ch : f->cells.text) ++f->byteCount[static_cast<unsigned char>(ch)];
+        for (char ch : own.text) ++f->byteCount[static_cast<unsigned char>(ch)];
+        if (own.text == src.text) {
+            f->own = CellStore();   // already folded: share the column's own cells
+            f->cells = &src;
+        } else {
+            own.null = src.null;
+            f->cells = &own;
+        }
         lazy.folded = std::move(f);
     });
     return *lazy.folded;
@@ -574,7 +586,7 @@ private:
             return;
         }
         for (size_t r = 0; r < n; ++r) {
-            if (!f.cells.Null(r)) out[r] = pattern.Matches(f.cells.Text(r)) ? True : False;
+            if (!f.cells->Null(r)) out[r] = pattern.Matches(f.cells->Text(r)) ? True : False;
         }
     }
 
@@ -583,40 +595,76 @@ private:
     // a hit the search skips to the next cell.
     static void ScanContains(const QueryTable::FoldedColumn& f, const std::string& literal, Truths& out) {
         const size_t n = out.size();
-        for (size_t r = 0; r < n; ++r) out[r] = f.cells.Null(r) ? Unknown : False;
+        for (size_t r = 0; r < n; ++r) out[r] = f.cells->Null(r) ? Unknown : False;
         if (literal.empty()) {
             for (uint8_t& v : out) v = v == Unknown ? Unknown : True;
             return;
         }
+        // The rarest byte of the literal is looked for with memchr; the
+        // second rarest is checked before the whole literal is compared.
+        const auto count = [&](size_t k) { return f.byteCount[static_cast<unsigned char>(literal[k])]; };
         size_t key = 0;
         for (size_t k = 1; k < literal.size(); ++k) {
-            if (f.byteCount[static_cast<unsigned char>(literal[k])] < f.byteCount[static_cast<unsigned char>(literal[key])]) key = k;
+            if (count(k) < count(key)) key = k;
         }
-        if (f.byteCount[static_cast<unsigned char>(literal[key])] == 0) return;
-        const char* base = f.cells.text.data();
-        const size_t end = f.cells.text.size();
-        const std::vector<uint32_t>& start = f.cells.start;
+        if (count(key) == 0) return;
+        size_t check = key == 0 ? literal.size() - 1 : 0;
+        for (size_t k = 0; k < literal.size(); ++k) {
+            if (k != key && count(k) < count(check)) check = k;
+        }
+        const char keyByte = literal[key], checkByte = literal[check];
+        const char* base = f.cells->text.data();
+        const size_t end = f.cells->text.size();
+        if (end < literal.size()) return;
+        const std::vector<uint32_t>& start = f.cells->start;
         const size_t len = literal.size();
-        size_t pos = 0;
+        const size_t last = end - len;   // the last possible start of a hit
         size_t row = 0;
-        while (pos + len <= end) {
-            const void* p = std::memchr(base + pos + key, literal[key], end - pos - key);
-            if (!p) break;
-            const size_t at = static_cast<size_t>(static_cast<const char*>(p) - base) - key;
-            if (at + len > end) break;
-            if (std::memcmp(base + at, literal.data(), len) != 0) {
-                pos = at + 1;
-                continue;
-            }
+        // Marks the row holding a hit at `at` and returns where its next row starts.
+        const auto hit = [&](size_t at) {
             row = static_cast<size_t>(std::upper_bound(start.begin() + static_cast<ptrdiff_t>(row) + 1, start.end(), at) -
                                       start.begin()) - 1;
             out[row] = True;
-            pos = start[row + 1];
+            return static_cast<size_t>(start[row + 1]);
+        };
+        size_t pos = 0;
+#if defined(__SSE2__)
+        // When the rarest byte is still common (in Chinese text every UTF-8
+        // continuation byte is), test 16 start positions at once for both
+        // chosen bytes instead of stopping at each occurrence of one.
+        if (count(key) > end / 256) {
+            const __m128i keys = _mm_set1_epi8(keyByte), checks = _mm_set1_epi8(checkByte);
+            while (pos + 16 <= last + 1) {
+                const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(base + pos + key));
+                const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(base + pos + check));
+                unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi8(a, keys), _mm_cmpeq_epi8(b, checks))));
+                size_t next = pos + 16;
+                while (mask) {
+                    const size_t at = pos + static_cast<size_t>(std::countr_zero(mask));
+                    mask &= mask - 1;
+                    if (std::memcmp(base + at, literal.data(), len) == 0) {
+                        next = hit(at);
+                        break;
+                    }
+                }
+                pos = next;
+            }
+        }
+#endif
+        while (pos <= last) {
+            const void* p = std::memchr(base + pos + key, keyByte, last - pos + 1);
+            if (!p) break;
+            const size_t at = static_cast<size_t>(static_cast<const char*>(p) - base) - key;
+            if (base[at + check] != checkByte || std::memcmp(base + at, literal.data(), len) != 0) {
+                pos = at + 1;
+                continue;
+            }
+            pos = hit(at);
         }
     }
 
     std::string_view FoldedAt(const Operand& o, size_t r) const {
-        return t_.Folded(ColumnOf(o)).cells.Text(r);
+        return t_.Folded(ColumnOf(o)).cells->Text(r);
     }
 
     static bool IsNumericType(ColumnType type) {
@@ -668,9 +716,9 @@ private:
         const QueryTable::FoldedColumn* fa = e.a.kind == Operand::ColumnName ? &t_.Folded(ColumnOf(e.a)) : nullptr;
         const QueryTable::FoldedColumn* fb = e.b.kind == Operand::ColumnName ? &t_.Folded(ColumnOf(e.b)) : nullptr;
         for (size_t r = 0; r < n; ++r) {
-            if ((fa && fa->cells.Null(r)) || (fb && fb->cells.Null(r))) continue;
-            const std::string_view a = fa ? fa->cells.Text(r) : std::string_view(foldedA);
-            const std::string_view b = fb ? fb->cells.Text(r) : std::string_view(foldedB);
+            if ((fa && fa->cells->Null(r)) || (fb && fb->cells->Null(r))) continue;
+            const std::string_view a = fa ? fa->cells->Text(r) : std::string_view(foldedA);
+            const std::string_view b = fb ? fb->cells->Text(r) : std::string_view(foldedB);
             if (numeric) {
                 const auto x = ParseNumber(a), y = ParseNumber(b);
                 if (!x || !y) {
@@ -702,7 +750,7 @@ std::vector<uint32_t> KeepDistinct(const QueryTable& table, const std::vector<si
     kept.reserve(rows.size());
     const auto same = [&](uint32_t x, uint32_t y) {
         for (const auto* f : folded) {
-            if (f->cells.Null(x) != f->cells.Null(y) || f->cells.Text(x) != f->cells.Text(y)) return false;
+            if (f->cells->Null(x) != f->cells->Null(y) || f->cells->Text(x) != f->cells->Text(y)) return false;
         }
         return true;
     };

@@ -50,7 +50,8 @@ public:
     };
     // The folded copy of a column, with what the searches and DISTINCT need.
     struct FoldedColumn {
-        CellStore cells;
+        const CellStore* cells = nullptr;   // `own`, or the column itself when folding changes nothing
+        CellStore own;
         std::vector<uint64_t> hash;      // per row, of the folded text (NULLs share one value)
         uint32_t byteCount[256] = {};    // how often each byte occurs in cells.text
     };

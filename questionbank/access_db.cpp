@@ -12,7 +12,9 @@
 
 namespace questionbank {
 
-// One opened version of the copy and the tables read from it so far.
+// One version of the copy and the tables read from it so far. The database
+// itself (which holds the whole file) is kept only during the query that
+// opened it; a later query naming another table reads the file again.
 struct AccessDb::Cache {
     std::string path;
     std::string password;
@@ -20,6 +22,21 @@ struct AccessDb::Cache {
     std::optional<jet::Database> database;
     std::map<std::string, std::shared_ptr<const jet::QueryTable>> tables;   // by folded name
 };
+
+namespace {
+
+// Reads and opens the copy; `fingerprint` receives the version that was read.
+jet::Result<jet::Database> ReadDatabase(const std::string& path, const std::string& password, FileFingerprint& fingerprint) {
+    const std::filesystem::path file = PathFromUtf8(path);
+    const auto writeTime = FileWriteTime(file);
+    auto bytes = ReadWholeFile(file);
+    if (!bytes || !writeTime) return jet::Error{jet::Error::Io, "The database file " + path + " cannot be read."};
+    if (bytes->empty()) return jet::Error{jet::Error::Empty, "The database file " + path + " is empty."};
+    fingerprint = FingerprintBytes(*bytes, *writeTime);
+    return jet::Database::Open(std::move(*bytes), password);
+}
+
+}  // namespace
 
 std::string BankConnectionString(std::string_view tempBankPath) {
     const std::string p(kBankPassword);
@@ -41,15 +58,10 @@ jet::Result<std::shared_ptr<AccessDb::Cache>> AccessDb::OpenDatabase(const std::
         return cache_;
     }
     cache_.reset();   // the old version goes before the new one is read
-    const auto writeTime = FileWriteTime(file);
-    auto bytes = ReadWholeFile(file);
-    if (!bytes || !writeTime) return jet::Error{jet::Error::Io, "The database file " + path + " cannot be read."};
-    if (bytes->empty()) return jet::Error{jet::Error::Empty, "The database file " + path + " is empty."};
     auto entry = std::make_shared<Cache>();
     entry->path = path;
     entry->password = password;
-    entry->fingerprint = FingerprintBytes(*bytes, *writeTime);
-    auto db = jet::Database::Open(std::move(*bytes), password);
+    auto db = ReadDatabase(path, password, entry->fingerprint);
     if (!db) return db.error();
     entry->database.emplace(std::move(*db));
     cache_ = entry;
@@ -77,13 +89,26 @@ void AccessDb::OpenQuery(std::string_view sql) {
     auto result = jet::ExecuteSql(sql, [&](std::string_view name) -> jet::Result<std::shared_ptr<const jet::QueryTable>> {
         const std::string key = jet::Folded(name);
         if (auto it = c.tables.find(key); it != c.tables.end()) return it->second;
+        if (!c.database) {
+            FileFingerprint now;
+            auto db = ReadDatabase(c.path, c.password, now);
+            if (!db) return db.error();
+            if (!(now == c.fingerprint)) {
+                return jet::Error{jet::Error::Io, "The database file " + c.path + " changed during the query."};
+            }
+            c.database.emplace(std::move(*db));
+        }
         auto table = c.database->ReadTable(name);
         if (!table) return table.error();
         auto prepared = std::make_shared<const jet::QueryTable>(std::move(*table));
         c.tables.emplace(key, prepared);
         return prepared;
     });
-    if (!result) return fail(result.error());
+    c.database.reset();
+    if (!result) {
+        if (result.error().kind == jet::Error::Io) cache_.reset();
+        return fail(result.error());
+    }
     recordset_ = Recordset(std::move(*result));
 }
 
