@@ -1,0 +1,118 @@
+// The program ends with no icon left, whether its window is closed or the tray
+// menu's "关闭" is chosen. A separate host process stands in for the program.
+#include <windows.h>
+#include <shellapi.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "shell/tray_win.h"
+
+namespace {
+
+std::wstring HostPath() {
+    wchar_t self[MAX_PATH]{};
+    GetModuleFileNameW(nullptr, self, MAX_PATH);
+    std::wstring path = self;
+    return path.substr(0, path.find_last_of(L"\\/") + 1) + L"tray_host.exe";
+}
+
+bool IconPresent(HWND w) {
+    NOTIFYICONDATAW probe{};
+    probe.cbSize = sizeof(probe);
+    probe.hWnd = w;
+    return Shell_NotifyIconW(NIM_MODIFY, &probe) != FALSE;
+}
+
+struct Find {
+    DWORD pid;
+    const wchar_t* className;
+    HWND found;
+};
+BOOL CALLBACK MatchWindow(HWND w, LPARAM param) {
+    auto* find = reinterpret_cast<Find*>(param);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(w, &pid);
+    wchar_t name[64]{};
+    GetClassNameW(w, name, 64);
+    if (pid == find->pid && IsWindowVisible(w) && std::wstring(name) == find->className) {
+        find->found = w;
+        return FALSE;
+    }
+    return TRUE;
+}
+HWND WaitForWindow(DWORD pid, const wchar_t* className) {
+    for (int i = 0; i < 300; ++i) {
+        Find find{pid, className, nullptr};
+        EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&find));
+        if (find.found) return find.found;
+        Sleep(50);
+    }
+    return nullptr;
+}
+
+class Host {
+public:
+    Host() {
+        STARTUPINFOW si{};
+        si.cb = sizeof(si);
+        std::wstring command = L"\"" + HostPath() + L"\"";
+        started_ = CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi_);
+        if (started_) window_ = WaitForWindow(pi_.dwProcessId, L"ToviTrayHost");
+    }
+    ~Host() {
+        if (!started_) return;
+        if (WaitForSingleObject(pi_.hProcess, 0) == WAIT_TIMEOUT) TerminateProcess(pi_.hProcess, 1);
+        CloseHandle(pi_.hThread);
+        CloseHandle(pi_.hProcess);
+    }
+    Host(const Host&) = delete;
+    Host& operator=(const Host&) = delete;
+
+    bool ready() const { return started_ && window_; }
+    HWND window() const { return window_; }
+    DWORD pid() const { return pi_.dwProcessId; }
+    bool Ended(DWORD ms = 15000) const { return WaitForSingleObject(pi_.hProcess, ms) == WAIT_OBJECT_0; }
+
+private:
+    bool started_ = false;
+    PROCESS_INFORMATION pi_{};
+    HWND window_ = nullptr;
+};
+
+TEST(ProgramEnd, ClosingTheWindowRemovesTheIconAndEndsTheProcess) {
+    Host host;
+    ASSERT_TRUE(host.ready());
+    ASSERT_TRUE(IconPresent(host.window()));
+    PostMessageW(host.window(), WM_CLOSE, 0, 0);
+    EXPECT_TRUE(host.Ended());
+    EXPECT_FALSE(IconPresent(host.window()));
+}
+
+TEST(ProgramEnd, TrayCloseItemRemovesTheIconAndEndsTheProcess) {
+    Host host;
+    ASSERT_TRUE(host.ready());
+    ASSERT_TRUE(IconPresent(host.window()));
+    PostMessageW(host.window(), shell::kTrayCallbackMessage, 0, WM_RBUTTONUP);
+    const HWND menu = WaitForWindow(host.pid(), L"#32768");
+    ASSERT_NE(menu, nullptr);
+    for (UINT key : {VK_DOWN, VK_DOWN, VK_RETURN}) PostMessageW(menu, WM_KEYDOWN, key, 0);
+    EXPECT_TRUE(host.Ended());
+    EXPECT_FALSE(IconPresent(host.window()));
+}
+
+TEST(ProgramEnd, TrayMenuClosesWithoutAChoiceAndTheProgramGoesOn) {
+    Host host;
+    ASSERT_TRUE(host.ready());
+    PostMessageW(host.window(), shell::kTrayCallbackMessage, 0, WM_RBUTTONUP);
+    const HWND menu = WaitForWindow(host.pid(), L"#32768");
+    ASSERT_NE(menu, nullptr);
+    PostMessageW(menu, WM_KEYDOWN, VK_ESCAPE, 0);
+    EXPECT_FALSE(host.Ended(1000));
+    EXPECT_TRUE(IconPresent(host.window()));
+    PostMessageW(host.window(), WM_CLOSE, 0, 0);
+    EXPECT_TRUE(host.Ended());
+}
+
+}  // namespace
