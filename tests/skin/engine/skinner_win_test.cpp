@@ -556,6 +556,17 @@ TEST_F(SkinEngine, ProgressBarAtHalfRangeIsHalfFilled) {
     EXPECT_EQ(WindowPixel(t.vprogress, 9, 1 + 99), kProgressFillColour);
     EXPECT_EQ(WindowPixel(t.vprogress, 9, 1 + 98), kWhite);
     EXPECT_EQ(WindowPixel(t.vprogress, 9, 1 + 0), kWhite);
+    // The frame paint alone draws the bar too, also for a vertical bar that is not smooth.
+    {
+        HDC dc = GetDC(t.vprogress);
+        RECT client{};
+        GetClientRect(t.vprogress, &client);
+        FillRect(dc, &client, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+        ReleaseDC(t.vprogress, dc);
+        SendMessageW(t.vprogress, WM_NCPAINT, 1, 0);
+        EXPECT_EQ(WindowPixel(t.vprogress, 9, 1 + 197), kProgressFillColour);
+        EXPECT_EQ(WindowPixel(t.vprogress, 9, 1 + 0), kWhite);
+    }
     // Beyond the range the bar stays within its frame.
     SendMessageW(t.progress, PBM_SETRANGE32, 0, 60000);
     SendMessageW(t.progress, PBM_SETPOS, 60000, 0);
