@@ -2,7 +2,6 @@
 // engine state. Per-window state lives only in the properties of skin_props_win.h.
 #include "skin/engine/skinner.h"
 
-#include "base/text.h"
 #include "skin/paint/paint.h"
 #include "skin/engine/skin_props_win.h"
 
@@ -108,11 +107,14 @@ std::wstring GetClassNameString(HWND hWnd) {
 }
 
 SkinKind KindOfWindow(HWND hWnd) {
-    // Class names are ASCII for every kind the engine recognises; anything
-    // else converts to some other string and classifies as Other.
+    // Every recognised name is ASCII; any other character stands in as '?',
+    // which matches no name (only the tail of the grid wildcard).
     const std::wstring name = GetClassNameString(hWnd);
-    return ClassifySkinClass(base::Utf16ToUtf8(std::u16string_view(
-        reinterpret_cast<const char16_t*>(name.data()), name.size())));
+    std::string ascii(name.size(), '?');
+    for (size_t i = 0; i < name.size(); ++i) {
+        if (name[i] < 0x80) ascii[i] = static_cast<char>(name[i]);
+    }
+    return ClassifySkinClass(ascii);
 }
 
 bool ProbeExport(const char* functionName, const wchar_t* libraryName) {
