@@ -226,17 +226,20 @@ Result<Table> Database::ReadTable(std::string_view name) const {
 
     const size_t width = def->columns.size();
     std::vector<uint8_t> scratch;
+    std::string text;
     Error failed{};
     auto scanned = ForEachRow(impl_->store, *def, [&](const RowFields& f, uint32_t page) -> const Error* {
         Row& row = table.rows.emplace_back(width);
         for (size_t i = 0; i < width; ++i) {
-            std::string text;
+            // Decode into a reused buffer, then copy at the exact size: short
+            // values stay in the string's inline storage.
+            text.clear();
             auto state = DecodeCell(impl_->store, def->columns[i], f, page, scratch, text);
             if (!state) {
                 failed = state.error();
                 return &failed;
             }
-            if (*state == CellState::Value) row[i].emplace(std::move(text));
+            if (*state == CellState::Value) row[i].emplace(text);
         }
         return nullptr;
     });

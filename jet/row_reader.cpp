@@ -1,5 +1,8 @@
 #include "jet/row_reader.h"
 
+#include <algorithm>
+#include <unordered_set>
+
 #include "jet/cursor.h"
 
 namespace jet {
@@ -94,12 +97,16 @@ Result<std::span<const uint8_t>> ReadLongValue(const PageStore& store, std::span
     if (storage != kLongValueChain) return CorruptAt(rowPage, "a long value has an unknown storage kind");
 
     // Each chain row is u32 next pg_row + data. Every row must carry data, so
-    // the walk ends after at most `length` rows even if the chain loops.
+    // the walk ends after at most `length` rows; a row seen twice is a loop.
     scratch.clear();
     scratch.reserve(length);
+    std::unordered_set<uint32_t> visited;
     uint32_t next = pgRow;
     while (scratch.size() < length) {
         if (next == 0) return CorruptAt(rowPage, "a long value chain ends before its length");
+        if (!visited.insert(next).second) {
+            return CorruptAt(SplitPgRow(next).page, "a long value chain loops back on itself");
+        }
         auto slot = FetchRow(store, next, kLvalTag, false, "a long value chain pointer");
         if (!slot) return slot.error();
         const auto bytes = slot->bytes;

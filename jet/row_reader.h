@@ -78,10 +78,17 @@ Result<base::Unit> ScanRows(const PageStore& store, const TableDef& table, Visit
         }
         auto rowCount = DataPageRowCount(p, pageNo);
         if (!rowCount) return rowCount.error();
+        // Rows are packed downwards: each row that is not deleted lies below
+        // the one before it, so no byte belongs to two rows.
+        uint32_t floor = kPageSize;
         for (uint32_t r = 0; r < *rowCount; ++r) {
             auto slot = DataPageRow(p, pageNo, *rowCount, r);
             if (!slot) return slot.error();
-            if (slot->flags == kRowDeleted || slot->flags == kRowOverflowTarget) continue;
+            if (slot->flags == kRowDeleted) continue;
+            const auto start = static_cast<uint32_t>(slot->bytes.data() - p);
+            if (start + slot->bytes.size() > floor) return CorruptAt(pageNo, "two rows of a data page overlap");
+            floor = start;
+            if (slot->flags == kRowOverflowTarget) continue;
             ScannedRow row{slot->bytes, pageNo};
             if (slot->flags == kRowOverflowPointer) {
                 auto target = detail::FollowOverflow(store, table, slot->bytes, pageNo);

@@ -21,12 +21,17 @@ Result<std::vector<uint8_t>> GatherDefinition(const PageStore& store, uint32_t f
     uint32_t pageNo = first;
     const uint8_t* p = store.page(pageNo);
     out.insert(out.end(), p, p + std::min<uint32_t>(length, kPageSize));
+    std::vector<uint32_t> visited{first};
     while (out.size() < length) {
         pageNo = LoadU32(p + kTdef.nextPageAt);
         p = store.page(pageNo);
         if (pageNo == 0 || !p || p[0] != kPageTableDef) {
             return CorruptAt(pageNo, "a table definition is cut short (missing continuation page)");
         }
+        if (std::find(visited.begin(), visited.end(), pageNo) != visited.end()) {
+            return CorruptAt(pageNo, "a table definition's continuation pages loop");
+        }
+        visited.push_back(pageNo);
         const size_t take = std::min<size_t>(length - out.size(), kPageSize - kTdefContinuationHeader);
         out.insert(out.end(), p + kTdefContinuationHeader, p + kTdefContinuationHeader + take);
     }

@@ -8,99 +8,115 @@ namespace {
 
 constexpr char32_t kReplacement = 0xFFFD;
 
-inline void PutUtf8(std::string& out, char32_t cp) {
-    if (cp < 0x80) {
-        out.push_back(static_cast<char>(cp));
-    } else if (cp < 0x800) {
-        const char b[2] = {static_cast<char>(0xC0 | (cp >> 6)), static_cast<char>(0x80 | (cp & 0x3F))};
-        out.append(b, 2);
-    } else if (cp < 0x10000) {
-        const char b[3] = {static_cast<char>(0xE0 | (cp >> 12)), static_cast<char>(0x80 | ((cp >> 6) & 0x3F)),
-                           static_cast<char>(0x80 | (cp & 0x3F))};
-        out.append(b, 3);
-    } else {
-        const char b[4] = {static_cast<char>(0xF0 | (cp >> 18)), static_cast<char>(0x80 | ((cp >> 12) & 0x3F)),
-                           static_cast<char>(0x80 | ((cp >> 6) & 0x3F)), static_cast<char>(0x80 | (cp & 0x3F))};
-        out.append(b, 4);
-    }
-}
-
-// Turns a stream of UTF-16 code units into UTF-8, pairing surrogates across calls.
-class Utf16Sink {
+// Writes UTF-8 through a raw pointer into space reserved beforehand: every
+// input byte yields at most two output bytes, so callers reserve 2n + 3.
+class Utf8Writer {
 public:
-    explicit Utf16Sink(std::string& out) : out_(out) {}
-    ~Utf16Sink() { Flush(); }
-    void Put(char16_t u) {
+    explicit Utf8Writer(char* p) : p_(p) {}
+    char* end() const { return p_; }
+
+    void Put(char32_t cp) {
+        if (cp < 0x80) {
+            *p_++ = static_cast<char>(cp);
+        } else if (cp < 0x800) {
+            *p_++ = static_cast<char>(0xC0 | (cp >> 6));
+            *p_++ = static_cast<char>(0x80 | (cp & 0x3F));
+        } else if (cp < 0x10000) {
+            *p_++ = static_cast<char>(0xE0 | (cp >> 12));
+            *p_++ = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+            *p_++ = static_cast<char>(0x80 | (cp & 0x3F));
+        } else {
+            *p_++ = static_cast<char>(0xF0 | (cp >> 18));
+            *p_++ = static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+            *p_++ = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+            *p_++ = static_cast<char>(0x80 | (cp & 0x3F));
+        }
+    }
+
+    // One UTF-16 code unit; surrogate pairs are joined, lone halves become U+FFFD.
+    void PutUnit(char16_t u) {
         if (u < 0x80 && !high_) {
-            out_.push_back(static_cast<char>(u));
+            *p_++ = static_cast<char>(u);
             return;
         }
         if (high_) {
+            const char16_t high = high_;
+            high_ = 0;
             if (u >= 0xDC00 && u <= 0xDFFF) {
-                PutUtf8(out_, 0x10000 + ((static_cast<char32_t>(high_) - 0xD800) << 10) + (u - 0xDC00));
-                high_ = 0;
+                Put(0x10000 + ((static_cast<char32_t>(high) - 0xD800) << 10) + (u - 0xDC00));
                 return;
             }
-            PutUtf8(out_, kReplacement);
-            high_ = 0;
+            Put(kReplacement);
         }
         if (u >= 0xD800 && u <= 0xDBFF) high_ = u;
-        else if (u >= 0xDC00 && u <= 0xDFFF) PutUtf8(out_, kReplacement);
-        else PutUtf8(out_, u);
+        else if (u >= 0xDC00 && u <= 0xDFFF) Put(kReplacement);
+        else Put(u);
     }
+
     void Flush() {
-        if (high_) PutUtf8(out_, kReplacement);
+        if (high_) Put(kReplacement);
         high_ = 0;
     }
 
 private:
-    std::string& out_;
+    char* p_;
     char16_t high_ = 0;
 };
 
-void AppendUcs2(const uint8_t* p, size_t n, std::string& out) {
-    Utf16Sink sink(out);
+// Runs `decode(Utf8Writer&)` into space reserved at the end of `out`.
+template <class Decode>
+void AppendDecoded(size_t inputSize, std::string& out, Decode&& decode) {
+    const size_t old = out.size();
+    out.resize(old + 2 * inputSize + 3);
+    Utf8Writer w(out.data() + old);
+    decode(w);
+    w.Flush();
+    out.resize(static_cast<size_t>(w.end() - out.data()));
+}
+
+void DecodeUcs2(const uint8_t* p, size_t n, Utf8Writer& w) {
     size_t i = 0;
-    for (; i + 1 < n; i += 2) {
-        sink.Put(static_cast<char16_t>(p[i] | p[i + 1] << 8));
+    for (; i + 1 < n; i += 2) w.PutUnit(static_cast<char16_t>(p[i] | p[i + 1] << 8));
+    if (i < n) {
+        w.Flush();
+        w.Put(kReplacement);   // a dangling odd byte
     }
-    sink.Flush();
-    if (i < n) PutUtf8(out, kReplacement);
 }
 
 }  // namespace
 
 void AppendUcs2Text(std::span<const uint8_t> bytes, std::string& out) {
-    AppendUcs2(bytes.data(), bytes.size(), out);
+    AppendDecoded(bytes.size(), out, [&](Utf8Writer& w) { DecodeUcs2(bytes.data(), bytes.size(), w); });
 }
 
 void AppendJetText(std::span<const uint8_t> bytes, std::string& out) {
     const size_t n = bytes.size();
     const uint8_t* p = bytes.data();
     if (n < 2 || p[0] != format::kCompressedTextMark[0] || p[1] != format::kCompressedTextMark[1]) {
-        AppendUcs2(p, n, out);
+        AppendUcs2Text(bytes, out);
         return;
     }
-    Utf16Sink sink(out);
-    bool compressed = true;
-    size_t i = 2;
-    while (i < n) {
-        const uint8_t b = p[i];
-        if (b == 0) {
-            compressed = !compressed;
-            ++i;
-        } else if (compressed) {
-            sink.Put(b);
-            ++i;
-        } else if (i + 1 < n) {
-            sink.Put(static_cast<char16_t>(b | p[i + 1] << 8));
-            i += 2;
-        } else {
-            sink.Flush();
-            PutUtf8(out, kReplacement);
-            ++i;
+    AppendDecoded(n, out, [&](Utf8Writer& w) {
+        bool compressed = true;
+        size_t i = 2;
+        while (i < n) {
+            const uint8_t b = p[i];
+            if (b == 0) {
+                compressed = !compressed;
+                ++i;
+            } else if (compressed) {
+                w.PutUnit(b);
+                ++i;
+            } else if (i + 1 < n) {
+                w.PutUnit(static_cast<char16_t>(b | p[i + 1] << 8));
+                i += 2;
+            } else {
+                w.Flush();
+                w.Put(kReplacement);
+                ++i;
+            }
         }
-    }
+    });
 }
 
 std::vector<uint8_t> EncodeJetText(std::u16string_view text, bool allowCompression) {
