@@ -2,6 +2,7 @@
 // builders of damaged databases.
 #pragma once
 #include <cstdint>
+#include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -81,6 +82,35 @@ inline std::vector<CsvRecord> ParseCsv(const std::string& s) {
     }
     if (fieldStarted || !record.empty()) endRecord();
     return records;
+}
+
+inline uint32_t Get32(const std::vector<uint8_t>& b, size_t at) {
+    return static_cast<uint32_t>(b[at]) | static_cast<uint32_t>(b[at + 1]) << 8 | static_cast<uint32_t>(b[at + 2]) << 16 |
+           static_cast<uint32_t>(b[at + 3]) << 24;
+}
+inline uint16_t Get16(const std::vector<uint8_t>& b, size_t at) { return static_cast<uint16_t>(b[at] | b[at + 1] << 8); }
+inline void Put32(std::vector<uint8_t>& b, size_t at, uint32_t v) {
+    for (size_t i = 0; i < 4; ++i) b[at + i] = static_cast<uint8_t>(v >> (8 * i));
+}
+inline void Put16(std::vector<uint8_t>& b, size_t at, uint16_t v) {
+    b[at] = static_cast<uint8_t>(v);
+    b[at + 1] = static_cast<uint8_t>(v >> 8);
+}
+constexpr size_t kPage = 4096;
+
+// Offset of the row-offset entry of row `row` on page `page`.
+inline size_t RowEntryAt(uint32_t page, uint32_t row) { return page * kPage + 14 + 2 * row; }
+// Offset of the first byte of row `row` on page `page`.
+inline size_t RowAt(const std::vector<uint8_t>& b, uint32_t page, uint32_t row) {
+    return page * kPage + (Get16(b, RowEntryAt(page, row)) & 0x1FFF);
+}
+
+// Writes bytes to a file under the build tree, for the command-line readers.
+inline std::string WriteTemp(const std::string& name, const std::vector<uint8_t>& bytes) {
+    const std::string path = std::string(TOVI_BINARY_DIR) + "/" + name;
+    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
+                                                static_cast<std::streamsize>(bytes.size()));
+    return path;
 }
 
 }  // namespace jet::testing
