@@ -58,8 +58,14 @@ for f in build/fuzz/fuzz/fuzz_*; do
   name=$(basename "$f")
   corpus="build/fuzz/corpus-$name"; mkdir -p "$corpus"
   seeds="$root/fuzz/seeds/$name"
+  # fuzz/seeds/NAME.dirs may list more seed folders (relative to the checkout),
+  # such as fixtures that are used where they lie.
+  extra=()
+  if [ -f "$seeds.dirs" ]; then
+    while read -r d; do [ -n "$d" ] && [ -d "$root/$d" ] && extra+=("$root/$d"); done <"$seeds.dirs"
+  fi
   echo "-- $name for ${fuzz_seconds}s"
-  if "$f" -max_total_time="$fuzz_seconds" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 "$corpus" $( [ -d "$seeds" ] && echo "$seeds" ) >"build/fuzz/$name.log" 2>&1; then
+  if "$f" -max_total_time="$fuzz_seconds" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 "$corpus" $( [ -d "$seeds" ] && echo "$seeds" ) "${extra[@]}" >"build/fuzz/$name.log" 2>&1; then
     passed=$((passed + 1)); tail -n 3 "build/fuzz/$name.log"
   else
     failed=$((failed + 1)); tail -n 60 "build/fuzz/$name.log"
