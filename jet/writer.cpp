@@ -55,8 +55,8 @@ struct ColumnDef {
     std::u16string name;
     ColumnType type;
     uint16_t length;          // bytes; 0 for Memo and OLE
-    uint8_t flags;            // kColumnFixed, kColumnNullable, kColumnSystem
-    uint8_t extraFlags;       // kColumnCompressedUnicode
+    uint8_t flags;            // kColumnFlagFixed, kColumnFlagNullable, kColumnFlagSystem
+    uint8_t extraFlags;       // kColumnExtraCompressed
     uint16_t number = 0;      // bit in the null mask
     uint16_t varIndex = 0;    // slot in the variable-offset table
     uint16_t fixedOffset = 0; // position in the fixed area
@@ -77,7 +77,7 @@ bool IsLongValue(ColumnType t) { return t == ColumnType::Memo || t == ColumnType
 
 struct TableDef {
     std::u16string name;
-    uint8_t tableType = kUserTable;
+    uint8_t tableType = kTableTypeUser;
     std::vector<ColumnDef> columns;   // in column-number order
     uint16_t varColumns = 0;
     uint16_t fixedSize = 0;           // bytes of the fixed area of a row
@@ -97,7 +97,7 @@ void LayOutColumns(TableDef& t) {
         ColumnDef& c = t.columns[i];
         c.number = static_cast<uint16_t>(i);
         if (IsFixed(c.type)) {
-            c.flags = static_cast<uint8_t>(c.flags | kColumnFixed);
+            c.flags = static_cast<uint8_t>(c.flags | kColumnFlagFixed);
             c.fixedOffset = fixedAt;
             if (c.type != ColumnType::Boolean) fixedAt = static_cast<uint16_t>(fixedAt + c.length);
         } else {
@@ -109,20 +109,20 @@ void LayOutColumns(TableDef& t) {
 }
 
 std::vector<uint8_t> BuildTdef(const TableDef& t, const std::vector<uint32_t>& slotPgRows) {
-    const TdefLayout& L = kJet4Tdef;
-    const ColumnEntryLayout& C = kJet4ColumnEntry;
-    std::vector<uint8_t> d(L.columnsAt, 0);
-    d[0] = kTdefPage;
+    const TdefLayout& L = kTdef;
+    const ColumnEntryLayout& C = kColumnEntry;
+    std::vector<uint8_t> d(L.headerSize, 0);
+    d[0] = kPageTableDef;
     d[1] = 0x01;
     PutU32(d.data() + L.magicAt, kTdefMagic);
     PutU32(d.data() + L.rowCountAt, t.rowCount);
-    PutU32(d.data() + L.autonumberAt, 0);
-    d[L.autonumberFlagAt] = 1;
+    PutU32(d.data() + L.autoNumberAt, 0);
+    d[L.autoNumberFlagAt] = 1;
     d[L.tableTypeAt] = t.tableType;
     const auto columns = static_cast<uint16_t>(t.columns.size());
-    PutU16(d.data() + L.maxColumnsAt, columns);
-    PutU16(d.data() + L.varColumnsAt, t.varColumns);
-    PutU16(d.data() + L.columnCountAt, columns);
+    PutU16(d.data() + L.maxColsAt, columns);
+    PutU16(d.data() + L.varColCountAt, t.varColumns);
+    PutU16(d.data() + L.colCountAt, columns);
     PutU32(d.data() + L.indexCountAt, 0);
     PutU32(d.data() + L.realIndexCountAt, 0);
     PutU32(d.data() + L.ownedMapAt, slotPgRows[t.ownedMapSlot]);
@@ -130,12 +130,12 @@ std::vector<uint8_t> BuildTdef(const TableDef& t, const std::vector<uint32_t>& s
 
     for (const ColumnDef& c : t.columns) {
         uint8_t e[25] = {};
-        static_assert(sizeof e == kJet4Tdef.columnEntrySize);
+        static_assert(sizeof e == kTdef.columnEntrySize);
         e[C.typeAt] = static_cast<uint8_t>(c.type);
         PutU32(e + C.magicAt, kTdefMagic);
         PutU16(e + C.numberAt, c.number);
         PutU16(e + C.varIndexAt, c.varIndex);
-        PutU16(e + C.indexAt, c.number);
+        PutU16(e + C.otherIndexAt, c.number);
         if (c.type == ColumnType::Text || c.type == ColumnType::Memo) PutU16(e + C.sortOrderAt, kSortLcid);
         e[C.flagsAt] = c.flags;
         e[C.extraFlagsAt] = c.extraFlags;
@@ -164,7 +164,7 @@ std::vector<uint8_t> BuildTdef(const TableDef& t, const std::vector<uint32_t>& s
 // of it, each continuation page 4088 after its own header.
 uint32_t TdefPagesFor(size_t length) {
     if (length <= kPageSize) return 1;
-    const size_t perPage = kPageSize - kJet4Tdef.continuationDataAt;
+    const size_t perPage = kPageSize - kTdefContinuationHeader;
     return static_cast<uint32_t>(1 + (length - kPageSize + perPage - 1) / perPage);
 }
 
@@ -173,19 +173,19 @@ void WriteTdefPages(FileImage& file, const TableDef& t, const std::vector<uint8_
     size_t at = 0;
     for (uint32_t i = 0; i < t.tdefPageCount; ++i) {
         uint8_t* p = file.Page(t.tdefPage + i);
-        const size_t dataAt = i == 0 ? 0 : kJet4Tdef.continuationDataAt;
+        const size_t dataAt = i == 0 ? 0 : kTdefContinuationHeader;
         const size_t chunk = std::min(def.size() - at, kPageSize - dataAt);
         std::copy(def.begin() + static_cast<std::ptrdiff_t>(at),
                   def.begin() + static_cast<std::ptrdiff_t>(at + chunk), p + dataAt);
         at += chunk;
-        p[0] = kTdefPage;
+        p[0] = kPageTableDef;
         p[1] = 0x01;
         // Free space counts as if every page had the 8-byte header; a full
         // first page records none.
-        const size_t room = kPageSize - kJet4Tdef.continuationDataAt;
+        const size_t room = kPageSize - kTdefContinuationHeader;
         const size_t free = chunk < room ? room - chunk : 0;
-        PutU16(p + kJet4Tdef.freeSpaceAt, static_cast<uint16_t>(free));
-        PutU32(p + kJet4Tdef.nextPageAt, i + 1 < t.tdefPageCount ? t.tdefPage + i + 1 : 0);
+        PutU16(p + kTdef.freeSpaceAt, static_cast<uint16_t>(free));
+        PutU32(p + kTdef.nextPageAt, i + 1 < t.tdefPageCount ? t.tdefPage + i + 1 : 0);
     }
 }
 
@@ -202,7 +202,7 @@ std::optional<std::vector<uint8_t>> BuildRow(const TableDef& t, const std::vecto
     if (t.varColumns > 0) size += 2 + 2u * t.varColumns + 2;
     for (const ColumnDef& c : t.columns)
         if (!IsFixed(c.type) && values[c.number]) size += values[c.number]->size();
-    if (size > kJet4DataPage.maxRowSize) return std::nullopt;
+    if (size > kMaxRowSize) return std::nullopt;
 
     std::vector<uint8_t> row(2 + t.fixedSize, 0);
     row.reserve(size);
@@ -235,7 +235,7 @@ std::optional<std::vector<uint8_t>> BuildRow(const TableDef& t, const std::vecto
 
 uint8_t* RowAt(FileImage& file, uint32_t pgRow) {
     uint8_t* p = file.Page(pgRow >> 8);
-    const uint32_t entry = kJet4DataPage.rowOffsetsAt + 2 * (pgRow & 0xFF);
+    const uint32_t entry = kDataPage.rowTableAt + 2 * (pgRow & 0xFF);
     return p + (p[entry] | (p[entry + 1] << 8));
 }
 
@@ -246,7 +246,7 @@ std::optional<std::vector<uint8_t>> StoreLongValue(FileImage& file, RowPageWrite
                                                    const std::vector<uint8_t>& data, bool keepInRow) {
     const auto length = static_cast<uint32_t>(data.size());
     assert(length <= kMaxLongValueLength);
-    std::vector<uint8_t> field(kLongValueHeaderSize, 0);
+    std::vector<uint8_t> field(kLongValue.headerSize, 0);
     if (keepInRow) {
         assert(length <= kMaxInlineLongValue);
         PutU32(field.data(), length | uint32_t{kLongValueInline} << 24);
@@ -321,9 +321,9 @@ struct ColumnSpec {
 TableDef SystemTable(const char16_t* name, std::initializer_list<ColumnSpec> columns) {
     TableDef t;
     t.name = name;
-    t.tableType = kSystemTable;
+    t.tableType = kTableTypeSystem;
     for (const ColumnSpec& c : columns) {
-        const uint8_t flags = c.type == ColumnType::Boolean ? kColumnSystem : kColumnSystem | kColumnNullable;
+        const uint8_t flags = c.type == ColumnType::Boolean ? kColumnFlagSystem : kColumnFlagSystem | kColumnFlagNullable;
         t.columns.push_back(ColumnDef{c.name, c.type, c.length, flags, 0});
     }
     LayOutColumns(t);
@@ -384,7 +384,7 @@ std::vector<uint8_t> Ucs2Bytes(std::u16string_view s) {
 // Usage-map rows on a holder page: as many 69-byte rows as fit with their
 // row-offset entries, well under the 255-row limit.
 constexpr uint32_t kMapRowsPerHolder =
-    (kPageSize - kJet4DataPage.rowOffsetsAt) / (kUsageMapRowSize + 2u);
+    (kPageSize - kDataPage.rowTableAt) / (kUsageMapRowSize + 2u);
 
 class DatabaseWriter {
 public:
@@ -399,7 +399,6 @@ public:
 private:
     enum class Stage { Empty, Planned, RowsStored, MapsBuilt, Complete };
 
-    static constexpr uint32_t kGlobalMapPage = 1;
     static Error FileFull() {
         return Refused("The database would pass the 2 GB a Jet 4 file can hold.");
     }
@@ -468,7 +467,7 @@ std::optional<Error> DatabaseWriter::Plan(TableDef user) {
         if (!file_.AllocatePage()) return FileFull();
 
     userData_.emplace(file_, user_.tdefPage);
-    for (size_t i = 0; i < user_.longValueMapSlots.size(); ++i) longValuePages_.emplace_back(file_, kLvalOwner);
+    for (size_t i = 0; i < user_.longValueMapSlots.size(); ++i) longValuePages_.emplace_back(file_, kLvalTag);
     stage_ = Stage::Planned;
     return std::nullopt;
 }
@@ -518,12 +517,12 @@ std::optional<Error> DatabaseWriter::StoreRows() {
             if (stored->size() > kMaxLongValueLength)
                 return Refused(cell + ": the text is longer than the 16 MB a Memo value can hold.");
             inlineMemo[c] = stored->size() <= kMaxInlineLongValue;
-            rowSize += kLongValueHeaderSize + (inlineMemo[c] ? stored->size() : 0);
+            rowSize += kLongValue.headerSize + (inlineMemo[c] ? stored->size() : 0);
             memoBytes[c] = std::move(*stored);
         }
         // Short Memo values live in the row while it stays within bounds;
         // otherwise the longest of them move out to LVAL pages first.
-        while (rowSize > kJet4DataPage.maxRowSize) {
+        while (rowSize > kMaxRowSize) {
             size_t longest = columns;
             for (size_t c = 0; c < columns; ++c)
                 if (inlineMemo[c] && (longest == columns || memoBytes[c].size() > memoBytes[longest].size()))
@@ -550,7 +549,7 @@ std::vector<uint32_t> DatabaseWriter::PagesWithRoom(const std::vector<uint32_t>&
     std::vector<uint32_t> withRoom;
     for (const uint32_t p : pages) {
         const uint8_t* page = file_.Page(p);
-        if (DataPageRowCount(page) < kJet4DataPage.maxRows && DataPageFreeSpace(page) >= smallestRow + 2)
+        if (DataPageRowCount(page) < kMaxRowsPerPage && DataPageFreeSpace(page) >= smallestRow + 2)
             withRoom.push_back(p);
     }
     return withRoom;
@@ -613,7 +612,7 @@ std::vector<uint8_t> DatabaseWriter::Finish() {
     assert(stage_ == Stage::MapsBuilt);
     // Usage-map holders: type 0x01 pages owned by no table.
     for (uint32_t h = 0, s = 0; s < mapSlots_; ++h) {
-        RowPageWriter holder(file_, 0);
+        RowPageWriter holder(file_, kUsageMapHolderOwner);
         holder.StartOn(firstHolderPage_ + h);
         for (uint32_t k = 0; k < kMapRowsPerHolder && s < mapSlots_; ++k, ++s) {
             const auto at = holder.Append(mapRows_[s]);
@@ -634,12 +633,12 @@ std::vector<uint8_t> DatabaseWriter::Finish() {
                               kSystemObjectFlags, kOwnerAdmin));
     rows.push_back(CatalogRow(kDatabaseObjectId, kDatabasesContainerId, u"MSysDb", kObjectDatabase,
                               kSystemObjectFlags, kOwnerCreator));
-    rows.push_back(CatalogRow(catalog_.tdefPage, kTablesContainerId, catalog_.name, kObjectTable,
+    rows.push_back(CatalogRow(catalog_.tdefPage, kTablesContainerId, catalog_.name, static_cast<int16_t>(kObjectTypeTable),
                               kSystemObjectFlags, kOwnerAdmin));
     for (const TableDef& t : system_)
-        rows.push_back(CatalogRow(t.tdefPage, kTablesContainerId, t.name, kObjectTable, kSystemObjectFlags,
+        rows.push_back(CatalogRow(t.tdefPage, kTablesContainerId, t.name, static_cast<int16_t>(kObjectTypeTable), kSystemObjectFlags,
                                   kOwnerAdmin));
-    rows.push_back(CatalogRow(user_.tdefPage, kTablesContainerId, user_.name, kObjectTable, 0, kOwnerCreator));
+    rows.push_back(CatalogRow(user_.tdefPage, kTablesContainerId, user_.name, static_cast<int16_t>(kObjectTypeTable), 0, kOwnerCreator));
     for (const auto& row : rows) {
         const auto at = catalogRows.Append(row);
         assert(at && (*at >> 8) == catalogDataPage_);
@@ -652,10 +651,10 @@ std::vector<uint8_t> DatabaseWriter::Finish() {
     WriteTdefPages(file_, user_, BuildTdef(user_, slotPgRows_));
 
     // Page 1: the global map, where a set bit marks a free page.
-    RowPageWriter global(file_, kGlobalMapPage);
+    RowPageWriter global(file_, kGlobalMapPage);   // the owner field of page 1 is 1
     global.StartOn(kGlobalMapPage);
     std::vector<uint8_t> freePages(kUsageMapRowSize, 0);
-    freePages[0] = kInlineMap;
+    freePages[0] = kMapInline;
     for (uint32_t p = file_.PageCount(); p < kInlineMapPages; ++p)
         freePages[5 + p / 8] = static_cast<uint8_t>(freePages[5 + p / 8] | 1u << (p % 8));
     global.Append(freePages);
@@ -681,13 +680,13 @@ Result<std::vector<uint8_t>> WriteDatabase(const NewTable& table, std::string_vi
     using namespace writer;
     const auto pw = DecodeUtf8Strictly(password);
     if (!pw) return Refused("The database password is not valid UTF-8.");
-    if (pw->size() > kMaxPasswordUnits)
+    if (pw->size() > kMaxPasswordChars)
         return Refused("The database password has " + std::to_string(pw->size()) +
                        " UTF-16 units; Jet 4 keeps at most 20.");
     if (pw->find(u'\0') != std::u16string::npos) return Refused("The database password holds a NUL character.");
 
     TableDef user;
-    user.tableType = kUserTable;
+    user.tableType = kTableTypeUser;
     if (auto e = CheckName(table.name, "table", user.name)) return *e;
     std::vector<TableDef> reserved = OtherSystemTables();
     reserved.push_back(CatalogTable());
@@ -699,7 +698,7 @@ Result<std::vector<uint8_t>> WriteDatabase(const NewTable& table, std::string_vi
         return Refused("The table " + Quoted(table.name) + " has " + std::to_string(table.columns.size()) +
                        " columns; Jet allows at most 255.");
     for (const Column& c : table.columns) {
-        ColumnDef def{u"", c.type, 0, kColumnNullable, kColumnCompressedUnicode};
+        ColumnDef def{u"", c.type, 0, kColumnFlagNullable, kColumnExtraCompressed};
         if (auto e = CheckName(c.name, "column", def.name)) return *e;
         for (const ColumnDef& earlier : user.columns)
             if (FoldAscii(earlier.name) == FoldAscii(def.name))

@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <iterator>
+
+#include "jet/rc4.h"
 
 namespace jet::writer {
 
@@ -41,11 +44,11 @@ std::optional<uint32_t> FileImage::AllocatePage() {
 // ---- data pages ------------------------------------------------------------
 
 uint16_t DataPageFreeSpace(const uint8_t* page) {
-    return static_cast<uint16_t>(page[kJet4DataPage.freeSpaceAt] | page[kJet4DataPage.freeSpaceAt + 1] << 8);
+    return static_cast<uint16_t>(page[kDataPage.freeSpaceAt] | page[kDataPage.freeSpaceAt + 1] << 8);
 }
 
 uint16_t DataPageRowCount(const uint8_t* page) {
-    return static_cast<uint16_t>(page[kJet4DataPage.rowCountAt] | page[kJet4DataPage.rowCountAt + 1] << 8);
+    return static_cast<uint16_t>(page[kDataPage.rowCountAt] | page[kDataPage.rowCountAt + 1] << 8);
 }
 
 std::optional<uint32_t> RowPageWriter::OpenPage() {
@@ -62,12 +65,11 @@ void RowPageWriter::StartOn(uint32_t page) {
 
 void RowPageWriter::Format(uint32_t page) {
     uint8_t* p = file_.Page(page);
-    p[0] = kDataPage;
+    p[0] = kPageData;
     p[1] = 0x01;
-    PutU16(p + kJet4DataPage.freeSpaceAt, static_cast<uint16_t>(kPageSize - kJet4DataPage.rowOffsetsAt));
-    PutU32(p + kJet4DataPage.ownerAt, owner_);
-    PutU32(p + kJet4DataPage.reservedAt, 0);
-    PutU16(p + kJet4DataPage.rowCountAt, 0);
+    PutU16(p + kDataPage.freeSpaceAt, static_cast<uint16_t>(kPageSize - kDataPage.rowTableAt));
+    PutU32(p + kDataPage.ownerAt, owner_);
+    PutU16(p + kDataPage.rowCountAt, 0);
     pages_.push_back(page);
 }
 
@@ -76,19 +78,19 @@ uint32_t RowPageWriter::Place(uint32_t page, std::span<const uint8_t> row) {
     const uint16_t rows = DataPageRowCount(p);
     const uint16_t free = DataPageFreeSpace(p);
     // The lowest row starts where the free gap ends.
-    const uint32_t gapEnd = kJet4DataPage.rowOffsetsAt + 2u * rows + free;
+    const uint32_t gapEnd = kDataPage.rowTableAt + 2u * rows + free;
     const auto start = static_cast<uint16_t>(gapEnd - row.size());
     std::copy(row.begin(), row.end(), p + start);
-    PutU16(p + kJet4DataPage.rowOffsetsAt + 2 * rows, start);
-    PutU16(p + kJet4DataPage.rowCountAt, static_cast<uint16_t>(rows + 1));
-    PutU16(p + kJet4DataPage.freeSpaceAt, static_cast<uint16_t>(free - 2 - row.size()));
+    PutU16(p + kDataPage.rowTableAt + 2 * rows, start);
+    PutU16(p + kDataPage.rowCountAt, static_cast<uint16_t>(rows + 1));
+    PutU16(p + kDataPage.freeSpaceAt, static_cast<uint16_t>(free - 2 - row.size()));
     return PgRow(page, rows);
 }
 
 std::optional<uint32_t> RowPageWriter::Append(std::span<const uint8_t> row) {
     if (current_) {
         const uint8_t* p = file_.Page(*current_);
-        if (DataPageRowCount(p) >= kJet4DataPage.maxRows || DataPageFreeSpace(p) < row.size() + 2) current_.reset();
+        if (DataPageRowCount(p) >= kMaxRowsPerPage || DataPageFreeSpace(p) < row.size() + 2) current_.reset();
     }
     if (!current_) {
         current_ = OpenPage();
@@ -109,7 +111,7 @@ std::optional<std::vector<uint8_t>> BuildUsageMap(FileImage& file, const std::ve
     std::vector<uint8_t> row(kUsageMapRowSize, 0);
     if (pages.empty()) return row;   // an empty inline map starting at page 0
     if (pages.back() - pages.front() < kInlineMapPages) {
-        row[0] = kInlineMap;
+        row[0] = kMapInline;
         PutU32(row.data() + 1, pages.front());
         for (const uint32_t page : pages) {
             const uint32_t bit = page - pages.front();
@@ -117,52 +119,37 @@ std::optional<std::vector<uint8_t>> BuildUsageMap(FileImage& file, const std::ve
         }
         return row;
     }
-    row[0] = kReferenceMap;
+    row[0] = kMapReference;
     std::vector<uint32_t> bitmapPages(kReferenceMapSlots, 0);
     for (const uint32_t page : pages) {
-        const uint32_t slot = page / kPagesPerBitmapPage;   // < 17 because pages < kMaxPages
+        const uint32_t slot = page / kMapPageBits;   // < 17 because pages < kMaxPages
         if (bitmapPages[slot] == 0) {
             const auto bitmap = file.AllocatePage();
             if (!bitmap) return std::nullopt;
             uint8_t* b = file.Page(*bitmap);
-            b[0] = kUsageBitmapPage;
+            b[0] = kPageUsageMap;
             b[1] = 0x01;
             bitmapPages[slot] = *bitmap;
             PutU32(row.data() + 1 + 4 * slot, *bitmap);
         }
-        uint8_t* bits = file.Page(bitmapPages[slot]) + kBitmapPageDataAt;
-        const uint32_t bit = page % kPagesPerBitmapPage;
+        uint8_t* bits = file.Page(bitmapPages[slot]) + kMapPageHeader;
+        const uint32_t bit = page % kMapPageBits;
         bits[bit / 8] = static_cast<uint8_t>(bits[bit / 8] | 1u << (bit % 8));
     }
     return row;
 }
-static_assert(kMaxPages <= kReferenceMapSlots * kPagesPerBitmapPage, "a reference map covers every page");
+static_assert(kMaxPages <= kReferenceMapSlots * kMapPageBits, "a reference map covers every page");
 
 // ---- page 0 ----------------------------------------------------------------
 
-void Rc4(std::span<const uint8_t> key, std::span<uint8_t> data) {
-    uint8_t s[256];
-    for (int i = 0; i < 256; ++i) s[i] = static_cast<uint8_t>(i);
-    uint8_t j = 0;
-    for (size_t i = 0; i < 256; ++i) {
-        j = static_cast<uint8_t>(j + s[i] + key[i % key.size()]);
-        std::swap(s[i], s[j]);
-    }
-    uint8_t a = 0, b = 0;
-    for (uint8_t& byte : data) {
-        a = static_cast<uint8_t>(a + 1);
-        b = static_cast<uint8_t>(b + s[a]);
-        std::swap(s[a], s[b]);
-        byte = static_cast<uint8_t>(byte ^ s[static_cast<uint8_t>(s[a] + s[b])]);
-    }
-}
-
 void WriteDatabasePage(uint8_t* page, double creationDate, std::u16string_view password) {
-    const DatabasePageLayout& L = kJet4DatabasePage;
+    const DatabasePageLayout& L = kDatabasePage;
     std::memset(page, 0, kPageSize);
-    std::copy(kDatabasePageSignature.begin(), kDatabasePageSignature.end(), page + L.signatureAt);
+    page[0] = kPageDatabase;
+    page[1] = 0x01;
+    std::copy_n(kJetSignature, L.signatureSize, page + L.signatureAt);   // with its NUL
     PutU32(page + L.versionAt, kJet4Version);
-    std::copy(kHeaderConstants.begin(), kHeaderConstants.end(), page + L.constantsAt);
+    std::copy(std::begin(kHeaderBlockStart), std::end(kHeaderBlockStart), page + L.headerBlockAt);
     PutU16(page + L.codePageAt, kCodePage);
     PutU32(page + L.dbKeyAt, 0);
     PutU16(page + L.sortOrderAt, kSortLcid);
@@ -178,8 +165,8 @@ void WriteDatabasePage(uint8_t* page, double creationDate, std::u16string_view p
         if (unit < password.size()) plain = static_cast<uint8_t>(i % 2 == 0 ? password[unit] & 0xFF : password[unit] >> 8);
         page[L.passwordAt + i] = static_cast<uint8_t>(plain ^ mask[i % 4]);
     }
-    Rc4(kHeaderMaskKey, std::span<uint8_t>(page + L.maskedAt, L.maskedSize));
-    std::copy(kHeaderTrailer.begin(), kHeaderTrailer.end(), page + L.trailerAt);
+    ApplyHeaderCipher(std::span<uint8_t>(page, kPageSize));
+    std::copy(std::begin(kHeaderTrailer), std::end(kHeaderTrailer), page + L.trailerAt);
 }
 
 }  // namespace jet::writer

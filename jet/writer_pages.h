@@ -43,7 +43,7 @@ public:
 
     // Stores `row` on the current page, or on a fresh one when it does not fit
     // there; returns its pg_row. nullopt when the file is full. The caller
-    // keeps rows within kJet4DataPage.maxRowSize.
+    // keeps rows within kMaxRowSize.
     std::optional<uint32_t> Append(std::span<const uint8_t> row);
 
     // Makes `page`, allocated earlier and still zero, the current page.
@@ -76,10 +76,7 @@ uint16_t DataPageRowCount(const uint8_t* page);
 std::optional<std::vector<uint8_t>> BuildUsageMap(FileImage& file, const std::vector<uint32_t>& pages);
 
 // Page 0. `creationDate` is in days since 1899-12-30; `password` holds at most
-// kMaxPasswordUnits UTF-16 units (empty: no password).
+// kMaxPasswordChars UTF-16 units (empty: no password).
 void WriteDatabasePage(uint8_t* page, double creationDate, std::u16string_view password);
-
-// RC4 over `data` in place (the same call encrypts and decrypts).
-void Rc4(std::span<const uint8_t> key, std::span<uint8_t> data);
 
 }  // namespace jet::writer

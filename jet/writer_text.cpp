@@ -31,8 +31,8 @@ std::optional<std::vector<uint8_t>> EncodeText(std::u16string_view text, bool al
     });
     if (allowCompression && compressible) {
         out.reserve(2 + text.size());
-        out.push_back(kCompressedTextMarker0);
-        out.push_back(kCompressedTextMarker1);
+        out.push_back(kCompressedTextMark[0]);
+        out.push_back(kCompressedTextMark[1]);
         for (const char16_t u : text) out.push_back(static_cast<uint8_t>(u));
         return out;
     }
@@ -41,8 +41,8 @@ std::optional<std::vector<uint8_t>> EncodeText(std::u16string_view text, bool al
         // two-byte mode, so no character may have a zero low byte.
         if (std::any_of(text.begin(), text.end(), [](char16_t u) { return (u & 0xFF) == 0; })) return std::nullopt;
         out.reserve(3 + 2 * text.size());
-        out.push_back(kCompressedTextMarker0);
-        out.push_back(kCompressedTextMarker1);
+        out.push_back(kCompressedTextMark[0]);
+        out.push_back(kCompressedTextMark[1]);
         out.push_back(0x00);
         AppendUcs2(out, text);
         return out;

@@ -12,7 +12,9 @@ namespace jet::writer {
 // which is refused rather than stored with replacement characters.
 std::optional<std::u16string> DecodeUtf8Strictly(std::string_view utf8);
 
-// The stored bytes of a Text or Memo value.
+// The stored bytes of a Text or Memo value. Unlike EncodeJetText (the
+// reader's codec), the writer never toggles modes inside a value: it keeps to
+// the forms Access-made files show, and it guards against a leading U+FEFF.
 //  - With `allowCompression`, text of three or more characters, all in
 //    U+0001..U+00FF, is stored compressed: FF FE, then one byte each.
 //  - Otherwise it is plain UCS-2LE. Plain text that would itself begin FF FE
