@@ -307,38 +307,45 @@ COLORREF WindowPixel(HWND w, int x, int y) {
 }  // namespace
 
 TEST(ComboButton, Is18By19WithTheArrowAt6And8ForA17PixelScrollBar) {
-    ASSERT_EQ(GetSystemMetrics(SM_CXVSCROLL), 17);
     Host host;
     HWND combo = ComboOfHeight(host, CBS_DROPDOWNLIST, 21);
     WindowBox box;
     GetWindowBox(combo, box);
     ASSERT_EQ(box.height, 21);
-    const int bx = box.width - 19, by = 1;  // the 18 x 19 button
+    // The button is one pixel wider than a scroll bar; the arrow is centred by
+    // the rule: with 17 that is 18 x 19 with the arrow at (6, 8).
+    const int bw = GetSystemMetrics(SM_CXVSCROLL) + 1;
+    const int ax = HalfToEven(bw - 7), ay = HalfToEven(21 - 6);
+    if (bw == 18) {
+        EXPECT_EQ(ax, 6);
+        EXPECT_EQ(ay, 8);
+    }
+    const int bx = box.width - bw - 1, by = 1;
     const HDC image = Images().comboButton.get();
 
     PaintComboButton(Images(), combo, nullptr, kStateHot, true);
     EXPECT_EQ(GetPropInt(combo, L"OLDSTATE"), 1);
     EXPECT_EQ(Hex(WindowPixel(combo, bx, by)), "D1A04E");
     EXPECT_EQ(Hex(WindowPixel(combo, bx + 1, by + 1)), Hex(GetPixel(image, 1, 1)));
-    EXPECT_EQ(Hex(WindowPixel(combo, bx + 17, by)), Hex(GetPixel(image, 3, 0)));
-    EXPECT_EQ(Hex(WindowPixel(combo, bx + 17, by + 18)), Hex(GetPixel(image, 3, 17)));
+    EXPECT_EQ(Hex(WindowPixel(combo, bx + bw - 1, by)), Hex(GetPixel(image, 3, 0)));
+    EXPECT_EQ(Hex(WindowPixel(combo, bx + bw - 1, by + 18)), Hex(GetPixel(image, 3, 17)));
     const COLORREF outsideBelow = WindowPixel(combo, bx + 5, by + 19);
     EXPECT_NE(Hex(outsideBelow), Hex(GetPixel(image, 2, 17)));
-    // Arrow: 7 x 4 at (6, 8) inside the button, a downward triangle.
+    // Arrow: 7 x 4 at (ax, ay) inside the button, a downward triangle.
     for (int r = 0; r < 4; ++r) {
         for (int x = 0; x < 7; ++x) {
             const bool on = x >= r && x <= 6 - r;
-            const COLORREF px = WindowPixel(combo, bx + 6 + x, by + 8 + r);
+            const COLORREF px = WindowPixel(combo, bx + ax + x, by + ay + r);
             EXPECT_EQ(px == 0x5F5519, on) << x << "," << r;
         }
     }
-    EXPECT_NE(Hex(WindowPixel(combo, bx + 6, by + 7)), "5F5519");
-    EXPECT_NE(Hex(WindowPixel(combo, bx + 5, by + 8)), "5F5519");
+    EXPECT_NE(Hex(WindowPixel(combo, bx + ax, by + ay - 1)), "5F5519");
+    EXPECT_NE(Hex(WindowPixel(combo, bx + ax - 1, by + ay)), "5F5519");
 
     // Normal: a plain white button; repeated without force: nothing drawn.
     PaintComboButton(Images(), combo, nullptr, kStateNormal, false);
     EXPECT_EQ(Hex(WindowPixel(combo, bx, by)), "FFFFFF");
-    EXPECT_EQ(Hex(WindowPixel(combo, bx + 9, by + 8)), "5F5519");
+    EXPECT_EQ(Hex(WindowPixel(combo, bx + ax + 3, by + ay)), "5F5519");
     {
         base::win::WindowDc dc{combo, base::win::WindowDc::Whole};
         SetPixel(dc.get(), bx, by, 0x0000FF);
@@ -349,7 +356,7 @@ TEST(ComboButton, Is18By19WithTheArrowAt6And8ForA17PixelScrollBar) {
     // Disabled: the grey arrow on the face of the state.
     EnableWindow(combo, FALSE);
     PaintComboButton(Images(), combo, nullptr, kStateHot, true);
-    EXPECT_EQ(Hex(WindowPixel(combo, bx + 9, by + 8)), "ACA584");
+    EXPECT_EQ(Hex(WindowPixel(combo, bx + ax + 3, by + ay)), "ACA584");
     EXPECT_EQ(Hex(WindowPixel(combo, bx, by)), "D1A04E");
     EnableWindow(combo, TRUE);
 
@@ -373,7 +380,8 @@ TEST(ComboButton, AnOpenListForcesThePressedFaceAndASimpleComboIsNeverPainted) {
         MemorySurface screen = Surface(box.width, box.height, 0x00FF00);
         PaintComboButton(Images(), combo, screen.get(), kStateHot, true);
         EXPECT_EQ(GetPropInt(combo, L"OLDSTATE"), 2);
-        EXPECT_EQ(Hex(GetPixel(screen.get(), box.width - 18, 2)), Hex(GetPixel(Images().comboButton.get(), 5, 1)));
+        const int bx = box.width - GetSystemMetrics(SM_CXVSCROLL) - 2;
+        EXPECT_EQ(Hex(GetPixel(screen.get(), bx + 1, 2)), Hex(GetPixel(Images().comboButton.get(), 5, 1)));
         SendMessageW(combo, CB_SHOWDROPDOWN, FALSE, 0);
         Pump();
     } else {
