@@ -267,7 +267,7 @@ LRESULT FormTovi::onDestroy() {
 // Start-up, in this order. No query runs here: the list stays empty until the
 // first keystroke in the search box.
 void FormTovi::Form_Load() {
-    if (hooks_.extendSystemMenu) hooks_.extendSystemMenu(hwnd_);    // 1. About entry in the system menu
+    if (hooks_.extendSystemMenu) hooks_.extendSystemMenu(hwnd_, aboutPicture_.get());  // 1. About entry
     if (hooks_.skinWindow) hooks_.skinWindow(hwnd_);                // 2. skin the form and its controls
     if (hooks_.addTrayIcon) hooks_.addTrayIcon(hwnd_);              // 3. notification-area icon
     if (hooks_.setTrayTip) hooks_.setTrayTip(Widen(kTrayTip));      // 4. its tip

@@ -23,7 +23,7 @@ inline constexpr wchar_t kFormClass[] = L"Form";
 // that does nothing (yet); app/program/program_hooks_win.cpp fills them for the
 // program, and tests fill them with recorders.
 struct FormHooks {
-    std::function<void(HWND form)> extendSystemMenu;                 // Form_Load step 1
+    std::function<void(HWND form, HBITMAP aboutPicture)> extendSystemMenu;  // Form_Load step 1
     std::function<void(HWND form)> skinWindow;                       // Form_Load step 2
     std::function<void(HWND form)> addTrayIcon;                      // Form_Load step 3
     std::function<void(const std::wstring& tip)> setTrayTip;         // Form_Load step 4

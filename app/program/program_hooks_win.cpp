@@ -1,12 +1,37 @@
 #include "app/program/program_hooks_win.h"
 
+#include <memory>
+
+#include "base/win/wide.h"
+#include "shell/links.h"
+#include "shell/links_win.h"
+#include "shell/sysmenu_win.h"
+#include "shell/tray_win.h"
+
 namespace app {
 
-// Each hook stays empty until its module exists: system menu (extendSystemMenu),
-// skin (skinWindow), tray (addTrayIcon, setTrayTip, deleteTrayIcon) and site
-// links (buildLinkTable, openLink, forumThread).
+// Each hook stays empty until its module exists: skin (skinWindow).
 FormHooks ProgramHooks() {
     FormHooks hooks;
+    hooks.extendSystemMenu = [](HWND form, HBITMAP aboutPicture) { shell::ExtendSystemMenu(form, aboutPicture); };
+
+    // Reaching mnuTray loads the never-shown MenuTray window; the hooks keep it
+    // for as long as the form keeps them, past the icon's deletion.
+    auto menuTray = std::make_shared<std::unique_ptr<shell::MenuTray>>();
+    hooks.addTrayIcon = [menuTray](HWND form) {
+        if (!*menuTray) *menuTray = std::make_unique<shell::MenuTray>();
+        shell::AddTrayIcon(form, (*menuTray)->mnuTray());
+    };
+    hooks.setTrayTip = [](const std::wstring& tip) { shell::SetTrayTip(tip); };
+    hooks.deleteTrayIcon = [] { shell::DeleteTrayIcon(); };
+
+    hooks.buildLinkTable = [] {
+        std::vector<std::wstring> table;
+        for (const std::string& address : shell::BuildLinkTable()) table.push_back(base::win::Widen(address));
+        return table;
+    };
+    hooks.openLink = [](const std::wstring& address) { shell::OpenLink(base::win::Narrow(address)); };
+    hooks.forumThread = base::win::Widen(shell::kForumThreadAddress);
     return hooks;
 }
 

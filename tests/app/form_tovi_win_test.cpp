@@ -86,7 +86,7 @@ protected:
 
     app::FormHooks RecordingHooks() {
         app::FormHooks h;
-        h.extendSystemMenu = [this](HWND w) { note("menu", w); };
+        h.extendSystemMenu = [this](HWND w, HBITMAP) { note("menu", w); };
         h.skinWindow = [this](HWND w) { note("skin", w); };
         h.addTrayIcon = [this](HWND w) { note("tray", w); };
         h.setTrayTip = [this](const std::wstring& tip) { steps_.push_back("tip:" + base::win::Narrow(tip)); };

@@ -1,5 +1,6 @@
 // The program ends with no icon left, whether its window is closed or the tray
-// menu's "关闭" is chosen. A separate host process stands in for the program.
+// menu's "关闭" is chosen. Checked on a small host process that installs the
+// shell services alone, and on the program itself.
 #include <windows.h>
 #include <shellapi.h>
 
@@ -11,11 +12,21 @@
 
 namespace {
 
-std::wstring HostPath() {
+struct Program {
+    const char* name;
+    const wchar_t* relativePath;  // from the test executable's folder
+    const wchar_t* windowClass;
+};
+const Program kPrograms[] = {
+    {"host", L"tray_host.exe", L"ToviTrayHost"},
+    {"program", L"..\\..\\bin\\ToviArdo.exe", L"Form"},
+};
+
+std::wstring TestFolder() {
     wchar_t self[MAX_PATH]{};
     GetModuleFileNameW(nullptr, self, MAX_PATH);
     std::wstring path = self;
-    return path.substr(0, path.find_last_of(L"\\/") + 1) + L"tray_host.exe";
+    return path.substr(0, path.find_last_of(L"\\/") + 1);
 }
 
 bool IconPresent(HWND w) {
@@ -54,12 +65,15 @@ HWND WaitForWindow(DWORD pid, const wchar_t* className) {
 
 class Host {
 public:
-    Host() {
+    explicit Host(const Program& program) {
+        const std::wstring path = TestFolder() + program.relativePath;
+        const std::wstring folder = path.substr(0, path.find_last_of(L"\\/"));
         STARTUPINFOW si{};
         si.cb = sizeof(si);
-        std::wstring command = L"\"" + HostPath() + L"\"";
-        started_ = CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi_);
-        if (started_) window_ = WaitForWindow(pi_.dwProcessId, L"ToviTrayHost");
+        std::wstring command = L"\"" + path + L"\"";
+        started_ = CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &si,
+                                  &pi_);
+        if (started_) window_ = WaitForWindow(pi_.dwProcessId, program.windowClass);
     }
     ~Host() {
         if (!started_) return;
@@ -81,8 +95,10 @@ private:
     HWND window_ = nullptr;
 };
 
-TEST(ProgramEnd, ClosingTheWindowRemovesTheIconAndEndsTheProcess) {
-    Host host;
+class ProgramEnd : public ::testing::TestWithParam<Program> {};
+
+TEST_P(ProgramEnd, ClosingTheWindowRemovesTheIconAndEndsTheProcess) {
+    Host host(GetParam());
     ASSERT_TRUE(host.ready());
     ASSERT_TRUE(IconPresent(host.window()));
     PostMessageW(host.window(), WM_CLOSE, 0, 0);
@@ -90,8 +106,8 @@ TEST(ProgramEnd, ClosingTheWindowRemovesTheIconAndEndsTheProcess) {
     EXPECT_FALSE(IconPresent(host.window()));
 }
 
-TEST(ProgramEnd, TrayCloseItemRemovesTheIconAndEndsTheProcess) {
-    Host host;
+TEST_P(ProgramEnd, TrayCloseItemRemovesTheIconAndEndsTheProcess) {
+    Host host(GetParam());
     ASSERT_TRUE(host.ready());
     ASSERT_TRUE(IconPresent(host.window()));
     PostMessageW(host.window(), shell::kTrayCallbackMessage, 0, WM_RBUTTONUP);
@@ -102,8 +118,8 @@ TEST(ProgramEnd, TrayCloseItemRemovesTheIconAndEndsTheProcess) {
     EXPECT_FALSE(IconPresent(host.window()));
 }
 
-TEST(ProgramEnd, TrayMenuClosesWithoutAChoiceAndTheProgramGoesOn) {
-    Host host;
+TEST_P(ProgramEnd, TrayMenuClosesWithoutAChoiceAndTheProgramGoesOn) {
+    Host host(GetParam());
     ASSERT_TRUE(host.ready());
     PostMessageW(host.window(), shell::kTrayCallbackMessage, 0, WM_RBUTTONUP);
     const HWND menu = WaitForWindow(host.pid(), L"#32768");
@@ -114,5 +130,8 @@ TEST(ProgramEnd, TrayMenuClosesWithoutAChoiceAndTheProgramGoesOn) {
     PostMessageW(host.window(), WM_CLOSE, 0, 0);
     EXPECT_TRUE(host.Ended());
 }
+
+INSTANTIATE_TEST_SUITE_P(HostAndProgram, ProgramEnd, ::testing::ValuesIn(kPrograms),
+                         [](const ::testing::TestParamInfo<Program>& p) { return std::string(p.param.name); });
 
 }  // namespace
