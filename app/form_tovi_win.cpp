@@ -3,6 +3,7 @@
 #include "app/label_win.h"
 #include "assets/resource.h"
 #include "base/win/wide.h"
+#include "questionbank/access_db.h"
 #include "questionbank/bank_file.h"
 #include "questionbank/bank_file_win.h"
 #include "questionbank/result_list_win.h"
@@ -277,7 +278,7 @@ void FormTovi::Form_Load() {
     // 8. TempBankPath for the queries: empty if step 6 could not write the
     // copy, so that the first query fails with the database error box rather
     // than opening a copy left by an earlier run.
-    questionbank::SetTempBankPath(base::win::Narrow(questionbank::TempBankPathForQueries()));
+    questionbank::Access_DB().SetTempBankPath(base::win::Narrow(questionbank::TempBankPathForQueries()));
 }
 
 // Nothing moves: the layout is fixed. Every change of size or state, restoring

@@ -2,10 +2,6 @@
 
 namespace questionbank {
 
-namespace {
-std::string g_tempBankPath;   // set once by start-up on the UI thread
-}
-
 void ScrambleBank(std::vector<uint8_t>& bytes, std::string_view key) {
     // BankKeyBytes: entry 0 is 0, entry i (1..L) is the code of key character i.
     std::vector<uint8_t> keyBytes(key.size() + 1, 0);
@@ -32,9 +28,5 @@ std::string TempCopyPathIn(std::string_view tmpValue, std::string_view systemTem
     path += kTempCopyName;
     return path;
 }
-
-const std::string& TempBankPath() { return g_tempBankPath; }
-
-void SetTempBankPath(std::string path) { g_tempBankPath = std::move(path); }
 
 }  // namespace questionbank

@@ -27,10 +27,4 @@ void ScrambleBank(std::vector<uint8_t>& bytes, std::string_view key);
 // the root of the current drive. Empty when neither folder is known.
 std::string TempCopyPathIn(std::string_view tmpValue, std::string_view systemTemp);
 
-// TempBankPath: the copy every query opens (UTF-8). Start-up sets it once,
-// after the copy has been written; it stays empty when no copy could be
-// written, so that the first query fails to open the bank and says so.
-const std::string& TempBankPath();
-void SetTempBankPath(std::string path);
-
 }  // namespace questionbank

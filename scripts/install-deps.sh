@@ -21,8 +21,6 @@ missing=()
 for p in "${packages[@]}"; do
   arch_pkg=$p
   [ "$p" = wine32 ] && arch_pkg=wine32:i386
-  # Some nodejs builds carry npm themselves and conflict with Debian's npm.
-  [ "$p" = npm ] && command -v npm >/dev/null 2>&1 && continue
   dpkg-query -W -f='${Status}' "$arch_pkg" 2>/dev/null | grep -q 'install ok installed' || missing+=("$arch_pkg")
 done
 if [ ${#missing[@]} -gt 0 ]; then

@@ -4,6 +4,7 @@
 #include "app/label_win.h"
 #include "base/win/handles.h"
 #include "base/win/wide.h"
+#include "questionbank/access_db.h"
 #include "questionbank/bank_file.h"
 
 #include <gtest/gtest.h>
@@ -73,7 +74,7 @@ protected:
         DWORD put = 0;
         WriteFile(f, "abcdef", 6, &put, nullptr);
         CloseHandle(f);
-        questionbank::SetTempBankPath("");
+        questionbank::Access_DB().SetTempBankPath("");
     }
     void TearDown() override {
         form_.reset();
@@ -146,7 +147,7 @@ TEST_F(Form, LoadRunsItsStepsInOrderBeforeTheBankAndTheList) {
     CloseHandle(f);
     EXPECT_EQ(std::vector<uint8_t>(got, got + n), plain);
     EXPECT_TRUE(form_->unpackResult().ok());
-    EXPECT_EQ(questionbank::TempBankPath(), base::win::Narrow(copy_));
+    EXPECT_EQ(questionbank::Access_DB().TempBankPath(), base::win::Narrow(copy_));
     EXPECT_EQ(form_->linkTable().size(), 5u);
     EXPECT_FALSE(IsWindowVisible(form_->hwnd())) << "the caller shows the window after Form_Load";
 }
@@ -308,4 +309,22 @@ TEST_F(Form, ClosingDeletesTheTrayIconAndReleasesEverything) {
     EXPECT_EQ(form_->hwnd(), nullptr);
     form_.reset();
     EXPECT_EQ(base::win::LiveHandleCount(), handlesBefore);
+}
+
+TEST_F(Form, ABankCopyThatCannotBeWrittenFailsTheFirstQueryWithTheErrorBox) {
+    // An earlier run's copy is in the folder, but "tmp" now names a folder that does not exist.
+    HANDLE f = CreateFileW(copy_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    CloseHandle(f);
+    SetEnvironmentVariableW(L"tmp", (folder_ + L"\\gone").c_str());
+    Open();
+    EXPECT_FALSE(form_->unpackResult().ok());
+    EXPECT_EQ(steps_.size(), 5u) << "start-up goes on";
+
+    std::vector<std::string> boxes;
+    questionbank::Access_DB().SetReporter(
+        [&](std::string_view text, std::string_view caption) { boxes.push_back(std::string(caption) + ":" + std::string(text)); });
+    questionbank::OpenQuery("select Question from wd");
+    questionbank::Access_DB().SetReporter(questionbank::ShowDatabaseErrorBox);
+    EXPECT_EQ(boxes, std::vector<std::string>{"Zorvex:链接数据库错误"});
+    EXPECT_EQ(questionbank::BankRecordset().RecordCount(), 0u);
 }
