@@ -1,18 +1,23 @@
 #include "app/form_tovi_win.h"
 
+#include "app/answer_copy.h"
 #include "app/label_win.h"
 #include "assets/resource.h"
 #include "base/win/wide.h"
 #include "questionbank/access_db.h"
 #include "questionbank/bank_file.h"
 #include "questionbank/bank_file_win.h"
+#include "questionbank/keyword_query.h"
 #include "questionbank/result_list_win.h"
 
 #include <commctrl.h>
 
+#include <cstring>
+
 namespace app {
 
 using base::win::MemoryDc;
+using base::win::Narrow;
 using base::win::OwnedBitmap;
 using base::win::OwnedFont;
 using base::win::PaintScope;
@@ -26,6 +31,55 @@ constexpr DWORD kFormStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMI
 constexpr COLORREF kClickAreaColor = RGB(255, 0, 0);
 constexpr COLORREF kLinkColor = RGB(255, 255, 255);
 constexpr BYTE kGb2312Charset = GB2312_CHARSET;   // 134
+constexpr UINT_PTR kText1SubclassId = 1;
+constexpr UINT kReturnFocusMessage = WM_APP + 1;   // an empty list gives the focus back to the box
+
+std::wstring WindowText(HWND w) {
+    const int len = GetWindowTextLengthW(w);
+    if (len <= 0) return {};
+    std::wstring text(static_cast<size_t>(len) + 1, L'\0');
+    text.resize(static_cast<size_t>(GetWindowTextW(w, text.data(), len + 1)));
+    return text;
+}
+
+// Global memory handed to the clipboard; freed here unless the clipboard took it.
+class ClipboardMemory {
+public:
+    explicit ClipboardMemory(size_t bytes) : h_(GlobalAlloc(GMEM_MOVEABLE, bytes)) {}
+    ~ClipboardMemory() { if (h_) GlobalFree(h_); }
+    ClipboardMemory(const ClipboardMemory&) = delete;
+    ClipboardMemory& operator=(const ClipboardMemory&) = delete;
+    bool fill(const void* data, size_t bytes) {
+        void* p = h_ ? GlobalLock(h_) : nullptr;
+        if (!p) return false;
+        memcpy(p, data, bytes);
+        GlobalUnlock(h_);
+        return true;
+    }
+    // Hands the memory to the clipboard as format; it owns it on success.
+    bool give(UINT format) {
+        if (h_ && SetClipboardData(format, h_)) { h_ = nullptr; return true; }
+        return false;
+    }
+
+private:
+    HGLOBAL h_;
+};
+
+// Puts text on the clipboard as Unicode, with the system's locale, so that
+// the plain text the system derives from it uses the system's code page
+// (GBK on a Chinese system) whatever keyboard layout is active. A clipboard
+// that cannot be opened or filled is left as it is.
+void PutOnClipboard(HWND owner, const std::wstring& text) {
+    if (!OpenClipboard(owner)) return;
+    EmptyClipboard();
+    ClipboardMemory unicode{(text.size() + 1) * sizeof(wchar_t)};
+    if (unicode.fill(text.c_str(), (text.size() + 1) * sizeof(wchar_t))) unicode.give(CF_UNICODETEXT);
+    const LCID locale = GetSystemDefaultLCID();
+    ClipboardMemory localeBlock{sizeof locale};
+    if (localeBlock.fill(&locale, sizeof locale)) localeBlock.give(CF_LOCALE);
+    CloseClipboard();
+}
 
 std::wstring ExecutableFolder() {
     std::wstring path(MAX_PATH, L'\0');
@@ -132,6 +186,8 @@ LRESULT FormTovi::handle(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_PRINTCLIENT:     return onPrintClient(reinterpret_cast<HDC>(wp));
     case WM_SIZE:            return Form_Resize();
     case WM_COMMAND:         return onCommand(LOWORD(wp), HIWORD(wp));
+    case WM_NOTIFY:          return onNotify(*reinterpret_cast<NMHDR*>(lp));
+    case kReturnFocusMessage: return onReturnFocus();
     case WM_CLOSE:           return onClose();
     case WM_QUERYENDSESSION: Form_QueryUnload(); return TRUE;
     case WM_DESTROY:         return onDestroy();
@@ -166,8 +222,9 @@ void FormTovi::createControls() {
     // The search box lies on the white box of the artwork, which is its border.
     create(Control::Text1, L"EDIT", WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL, 0);
     SendMessageW(control(Control::Text1), EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN, MAKELPARAM(2, 2));
+    SetWindowSubclass(control(Control::Text1), Text1Proc, kText1SubclassId, reinterpret_cast<DWORD_PTR>(this));
     // Report view and columns come with Form_Load; until then it is a bare list.
-    create(Control::ListView1, WC_LISTVIEWW, WS_VISIBLE | WS_TABSTOP | LVS_SINGLESEL, 0);
+    create(Control::ListView1, WC_LISTVIEWW, WS_VISIBLE | WS_TABSTOP | questionbank::kResultListStyle, 0);
 
     LabelLook plain;
     plain.font = formFont_.get();
@@ -254,6 +311,86 @@ LRESULT FormTovi::onCommand(int id, int code) {
     return 0;
 }
 
+// The search box's keys and clicks. Nothing is consumed: the box still gets
+// every key after its handler has run.
+LRESULT CALLBACK FormTovi::Text1Proc(HWND w, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR self) {
+    auto* form = reinterpret_cast<FormTovi*>(self);
+    switch (msg) {
+    case WM_KEYDOWN: form->Text1_KeyDown(static_cast<int>(wp)); break;
+    case WM_CHAR:    form->Text1_KeyPress(static_cast<int>(wp)); break;
+    case WM_LBUTTONUP: {
+        const LRESULT r = DefSubclassProc(w, msg, wp, lp);
+        form->Text1_Click();
+        return r;
+    }
+    case WM_NCDESTROY: RemoveWindowSubclass(w, Text1Proc, kText1SubclassId); break;
+    }
+    return DefSubclassProc(w, msg, wp, lp);
+}
+
+LRESULT FormTovi::onNotify(NMHDR& header) {
+    if (header.hwndFrom != control(Control::ListView1)) return 0;
+    switch (header.code) {
+    case LVN_GETDISPINFOW: return onListText(reinterpret_cast<NMLVDISPINFOW&>(header).item);
+    case NM_CUSTOMDRAW:    return questionbank::PaintRowBand(header.hwndFrom, reinterpret_cast<NMLVCUSTOMDRAW&>(header));
+    case NM_SETFOCUS:      ListView1_GotFocus(); return 0;
+    case LVN_KEYDOWN:      ListView1_KeyDown(reinterpret_cast<NMLVKEYDOWN&>(header).wVKey); return 0;
+    case LVN_ITEMCHANGED: {
+        const auto& change = reinterpret_cast<NMLISTVIEW&>(header);
+        const bool selected = (change.uChanged & LVIF_STATE) && (change.uNewState & LVIS_SELECTED) &&
+                              !(change.uOldState & LVIS_SELECTED);
+        if (selected && !selectingByProgram_) ListView1_ItemClick();
+        return 0;
+    }
+    }
+    return 0;
+}
+
+// The list asks for the text of each row it shows: column 0 the question,
+// column 1 the answer, straight from the recordset.
+LRESULT FormTovi::onListText(LVITEMW& item) {
+    if (!(item.mask & LVIF_TEXT) || !item.pszText || item.cchTextMax <= 0) return 0;
+    item.pszText[0] = L'\0';
+    if (item.iItem < 0 || static_cast<size_t>(item.iItem) >= listRows_ || item.iSubItem < 0 || item.iSubItem > 1) {
+        return 0;
+    }
+    const auto& rows = questionbank::BankRecordset();
+    listTextBuffer_ = Widen(rows.Cell(static_cast<size_t>(item.iItem), static_cast<size_t>(item.iSubItem)));
+    lstrcpynW(item.pszText, listTextBuffer_.c_str(), item.cchTextMax);
+    return 0;
+}
+
+std::wstring FormTovi::listText(int row, int column) const {
+    wchar_t buf[1024];
+    LVITEMW item{};
+    item.iSubItem = column;
+    item.pszText = buf;
+    item.cchTextMax = 1024;
+    const LRESULT n = SendMessageW(control(Control::ListView1), LVM_GETITEMTEXTW, static_cast<WPARAM>(row),
+                                   reinterpret_cast<LPARAM>(&item));
+    return std::wstring(buf, static_cast<size_t>(n > 0 ? n : 0));
+}
+
+// Shows the first count rows of the recordset, the first of them selected, so
+// that entering the list shows it at once.
+void FormTovi::showRows(size_t count) {
+    HWND list = control(Control::ListView1);
+    selectingByProgram_ = true;
+    ListView_SetItemState(list, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
+    listRows_ = count;
+    ListView_SetItemCountEx(list, static_cast<int>(count), 0);
+    if (count > 0) {
+        ListView_SetItemState(list, 0, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+        ListView_EnsureVisible(list, 0, FALSE);
+    }
+    selectingByProgram_ = false;
+}
+
+LRESULT FormTovi::onReturnFocus() {
+    if (GetFocus() == control(Control::ListView1) && selectedRow() < 0) SetFocus(control(Control::Text1));
+    return 0;
+}
+
 LRESULT FormTovi::onClose() {
     Form_QueryUnload();   // never cancels
     DestroyWindow(hwnd_);
@@ -292,11 +429,76 @@ void FormTovi::Form_QueryUnload() {
     if (hooks_.deleteTrayIcon) hooks_.deleteTrayIcon();
 }
 
-void FormTovi::Text1_Change() {}
+// Every change of the box, typed, pasted or set by the program, runs one
+// query with the whole text as the keyword. An empty box keeps the rows. The
+// list is restyled either way.
+void FormTovi::Text1_Change() {
+    const std::string keyword = Narrow(WindowText(control(Control::Text1)));
+    if (!keyword.empty()) {
+        questionbank::OpenQuery(questionbank::KeywordQuerySql(keyword));
+        showRows(questionbank::BankRecordset().RecordCount());
+    }
+    questionbank::RefreshResultList(control(Control::ListView1));
+}
 
-void FormTovi::Label1_Click() {}
+void FormTovi::Text1_KeyDown(int key) {
+    if (key == VK_UP || key == VK_RETURN || key == VK_DOWN) SetFocus(control(Control::ListView1));
+}
 
-void FormTovi::Label34_Click() {}
+void FormTovi::Text1_KeyPress(int ch) {
+    if (ch == '\r') SetFocus(control(Control::ListView1));
+}
+
+void FormTovi::Text1_Click() { SetWindowTextW(control(Control::Text1), L""); }
+
+// The list's selected row, or -1. A selection left over from rows that are
+// gone does not count.
+int FormTovi::selectedRow() const {
+    const int row = ListView_GetNextItem(control(Control::ListView1), -1, LVNI_SELECTED);
+    return row >= 0 && static_cast<size_t>(row) < listRows_ ? row : -1;
+}
+
+void FormTovi::ListView1_ItemClick() {
+    const int row = selectedRow();
+    if (row < 0) return;
+    SetWindowTextW(control(Control::Label2), listText(row, 0).c_str());
+    SetWindowTextW(control(Control::Label4), listText(row, 1).c_str());
+}
+
+void FormTovi::ListView1_GotFocus() {
+    const int row = selectedRow();
+    if (row < 0) {   // an empty list: straight back to the box
+        // Not from inside the list's own focus handling: the list records that
+        // it has the focus after notifying us, and would then ignore the next
+        // time it really gets it.
+        PostMessageW(hwnd_, kReturnFocusMessage, 0, 0);
+        return;
+    }
+    const std::wstring question = listText(row, 0);
+    if (question.empty()) return;
+    SetWindowTextW(control(Control::Label2), question.c_str());
+    SetWindowTextW(control(Control::Label4), listText(row, 1).c_str());
+}
+
+// Only Backspace goes back; every other key keeps its effect in the list.
+void FormTovi::ListView1_KeyDown(int key) {
+    if (key == VK_BACK) SetFocus(control(Control::Text1));
+}
+
+// Copies what the two labels show, whatever the list holds.
+void FormTovi::Label1_Click() {
+    const std::string text = CopiedAnswerText(Narrow(WindowText(control(Control::Label2))),
+                                              Narrow(WindowText(control(Control::Label4))));
+    PutOnClipboard(hwnd_, Widen(text));
+}
+
+void FormTovi::Label34_Click() {
+    SetWindowTextW(control(Control::Text1), L"");   // runs Text1_Change with an empty box
+    showRows(0);
+    SetWindowTextW(control(Control::Label2), Widen(kHelpText).c_str());
+    SetWindowTextW(control(Control::Label4), L"");
+    SetFocus(control(Control::Text1));
+}
 
 void FormTovi::Label5_Click() {
     if (hooks_.openLink && !hooks_.forumThread.empty()) hooks_.openLink(hooks_.forumThread);

@@ -7,6 +7,7 @@
 #include "base/win/handles.h"
 
 #include <windows.h>
+#include <commctrl.h>
 
 #include <array>
 #include <functional>
@@ -66,22 +67,33 @@ private:
     LRESULT onPaint();
     LRESULT onPrintClient(HDC dc);
     LRESULT onCommand(int id, int code);
+    LRESULT onNotify(NMHDR& header);
+    LRESULT onReturnFocus();
+    LRESULT onListText(LVITEMW& item);
+    static LRESULT CALLBACK Text1Proc(HWND w, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id, DWORD_PTR self);
+    void showRows(size_t count);
+    std::wstring listText(int row, int column) const;
+    int selectedRow() const;
     LRESULT onClose();
     LRESULT onDestroy();
     void paintBackground(HDC dc) const;
     void createControls();
 
-    // Event handlers, named after the control and the event. Those with empty
-    // bodies belong to later work (search, display and copy, keyboard, links)
-    // and are the place to fill in.
+    // Event handlers, named after the control and the event.
     void Form_Load();
     LRESULT Form_Resize();
     void Form_QueryUnload();
-    void Text1_Change();             // keyword search: fills ListView1
-    void Label1_Click();             // copies the shown question and answer
-    void Label34_Click();            // resets the window to its starting state
-    void Label5_Click();             // opens the forum thread
-    void Link_Lbl_Click(int index);  // opens LinkTable(index)
+    void Text1_Change();               // keyword search: refills ListView1
+    void Text1_KeyDown(int key);       // Up, Enter, Down: into the list
+    void Text1_KeyPress(int ch);       // Enter: into the list
+    void Text1_Click();                // empties the box
+    void ListView1_ItemClick();        // the display follows the selected row
+    void ListView1_GotFocus();         // shows the selected row, or goes back to an empty list's box
+    void ListView1_KeyDown(int key);   // Backspace: back to the box
+    void Label1_Click();               // copies the shown question and answer
+    void Label34_Click();              // resets the window to its starting state
+    void Label5_Click();               // opens the forum thread
+    void Link_Lbl_Click(int index);    // opens LinkTable(index)
 
     HINSTANCE instance_;
     FormHooks hooks_;
@@ -95,6 +107,9 @@ private:
     base::win::OwnedFont clickFont_;           // 宋体 9 pt underlined, GB2312: the click areas
     HCURSOR hand_ = nullptr;                   // resource cursor, shared: never destroyed
     std::vector<std::wstring> linkTable_;      // LinkTable: the five site addresses
+    size_t listRows_ = 0;                      // ListView1 shows the first listRows_ rows of BankRecordset()
+    bool selectingByProgram_ = false;          // a refill's own selection is not the user's ItemClick
+    std::wstring listTextBuffer_;              // text handed to the list, valid until its next request
     base::Status<> unpacked_ = base::Unit{};
 };
 

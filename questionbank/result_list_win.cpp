@@ -1,12 +1,30 @@
 #include "questionbank/result_list_win.h"
 
-#include <commctrl.h>
+#include "base/win/handles.h"
 
 #include <cmath>
 
 namespace questionbank {
 
+using base::win::OwnedBrush;
+using base::win::SelectGuard;
+using base::win::WindowDc;
+
 namespace {
+
+constexpr UINT_PTR kBandSubclassId = 0x7B54;   // our subclass of the list, for SetWindowSubclass
+
+// The band colours of each striped list, kept on the list itself.
+constexpr wchar_t kFirstBandProp[] = L"TOVIBANDA";
+constexpr wchar_t kSecondBandProp[] = L"TOVIBANDB";
+
+COLORREF BandOf(HWND list, int row) {
+    const wchar_t* prop = row % 2 == 0 ? kFirstBandProp : kSecondBandProp;
+    return static_cast<COLORREF>(reinterpret_cast<INT_PTR>(GetPropW(list, prop))) & 0x00FFFFFFu;
+}
+
+bool IsStriped(HWND list) { return GetPropW(list, kFirstBandProp) != nullptr; }
+
 void AddColumn(HWND list, int index, const wchar_t* header, int width) {
     LVCOLUMNW col{};
     col.mask = LVCF_TEXT | LVCF_WIDTH;
@@ -14,10 +32,57 @@ void AddColumn(HWND list, int index, const wchar_t* header, int width) {
     col.cx = width;
     SendMessageW(list, LVM_INSERTCOLUMNW, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&col));
 }
+
+// The empty area behind and below the rows, in bands that continue the rows'
+// pattern from the first row shown.
+LRESULT EraseInBands(HWND list, HDC dc) {
+    RECT client{};
+    GetClientRect(list, &client);
+    int top = 0;
+    HWND header = ListView_GetHeader(list);
+    if (header && IsWindowVisible(header)) {
+        RECT h{};
+        GetWindowRect(header, &h);
+        top = h.bottom - h.top;
+    }
+    const int height = ResultRowHeight(list);
+    const int first = ListView_GetTopIndex(list);
+    int y = top;
+    if (ListView_GetItemCount(list) > 0) {
+        RECT item{};
+        if (ListView_GetItemRect(list, first, &item, LVIR_BOUNDS)) y = item.top;
+    }
+    OwnedBrush bands[2] = {OwnedBrush{CreateSolidBrush(BandOf(list, 0))}, OwnedBrush{CreateSolidBrush(BandOf(list, 1))}};
+    if (y > client.top) {
+        RECT above{client.left, client.top, client.right, y};
+        FillRect(dc, &above, bands[first % 2 == 0 ? 1 : 0].get());
+    }
+    for (int row = first; y < client.bottom; ++row, y += height) {
+        RECT band{client.left, y, client.right, y + height};
+        FillRect(dc, &band, bands[row % 2].get());
+    }
+    return 1;
+}
+
+LRESULT CALLBACK BandedListProc(HWND list, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR) {
+    switch (msg) {
+    case WM_ERASEBKGND:
+        if (IsStriped(list)) return EraseInBands(list, reinterpret_cast<HDC>(wp));
+        break;
+    case WM_NCDESTROY:
+        RemoveWindowSubclass(list, BandedListProc, kBandSubclassId);
+        RemovePropW(list, kFirstBandProp);
+        RemovePropW(list, kSecondBandProp);
+        break;
+    }
+    return DefSubclassProc(list, msg, wp, lp);
+}
+
 }  // namespace
 
 void SetUpResultList(HWND list) {
     LONG_PTR style = GetWindowLongPtrW(list, GWL_STYLE);
+    // The list's "label edit" setting is off: questions cannot be renamed in place.
     style = (style & ~static_cast<LONG_PTR>(LVS_TYPEMASK | LVS_EDITLABELS)) | LVS_REPORT;
     SetWindowLongPtrW(list, GWL_STYLE, style);
     RECT box{};
@@ -26,6 +91,56 @@ void SetUpResultList(HWND list) {
     const float width = static_cast<float>(box.right - box.left);
     AddColumn(list, 0, L"题目", static_cast<int>(std::lround(width * 0.75f)));
     AddColumn(list, 1, L"答案", static_cast<int>(std::lround(width * 0.25f)));
+}
+
+void RefreshResultList(HWND list) {
+    // Redraw is held off instead of hiding the list, so that the focus stays
+    // where it is while the list is restyled.
+    SendMessageW(list, WM_SETREDRAW, FALSE, 0);
+    // The two Boolean list settings of the restyle: grid lines off, full-row selection on.
+    ListView_SetExtendedListViewStyleEx(list, LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
+    const LONG_PTR style = GetWindowLongPtrW(list, GWL_STYLE);
+    SetWindowLongPtrW(list, GWL_STYLE, style & ~static_cast<LONG_PTR>(LVS_SHOWSELALWAYS));   // HideSelection
+    ListView_SetImageList(list, nullptr, LVSIL_SMALL);
+    StripeListRows(list, kBandA, kBandB);
+    SendMessageW(list, WM_SETREDRAW, TRUE, 0);
+    RedrawWindow(list, nullptr, nullptr, RDW_ERASE | RDW_INVALIDATE | RDW_FRAME | RDW_ALLCHILDREN);
+}
+
+void StripeListRows(HWND list, COLORREF first, COLORREF second) {
+    // Colours go in as pointer-sized values; bit 24 marks "set", since black would read as "none".
+    SetPropW(list, kFirstBandProp, reinterpret_cast<HANDLE>(static_cast<INT_PTR>(first | 0x01000000u)));
+    SetPropW(list, kSecondBandProp, reinterpret_cast<HANDLE>(static_cast<INT_PTR>(second | 0x01000000u)));
+    SetWindowSubclass(list, BandedListProc, kBandSubclassId, 0);   // installing twice only updates it
+    ListView_SetBkColor(list, CLR_NONE);   // the rows' text has no opaque background of its own
+    ListView_SetTextBkColor(list, CLR_NONE);
+    InvalidateRect(list, nullptr, TRUE);
+}
+
+LRESULT PaintRowBand(HWND list, NMLVCUSTOMDRAW& draw) {
+    switch (draw.nmcd.dwDrawStage) {
+    case CDDS_PREPAINT:
+        return IsStriped(list) ? CDRF_NOTIFYITEMDRAW : CDRF_DODEFAULT;
+    case CDDS_ITEMPREPAINT:
+        draw.clrTextBk = BandOf(list, static_cast<int>(draw.nmcd.dwItemSpec));
+        return CDRF_NEWFONT;
+    }
+    return CDRF_DODEFAULT;
+}
+
+int ResultRowHeight(HWND list) {
+    if (ListView_GetItemCount(list) > 0) {
+        RECT item{};
+        if (ListView_GetItemRect(list, ListView_GetTopIndex(list), &item, LVIR_BOUNDS) && item.bottom > item.top) {
+            return item.bottom - item.top;
+        }
+    }
+    WindowDc dc{list};
+    HFONT font = reinterpret_cast<HFONT>(SendMessageW(list, WM_GETFONT, 0, 0));
+    SelectGuard keep{dc.get(), font ? static_cast<HGDIOBJ>(font) : GetStockObject(DEFAULT_GUI_FONT)};
+    TEXTMETRICW tm{};
+    GetTextMetricsW(dc.get(), &tm);
+    return tm.tmHeight + 1;
 }
 
 }  // namespace questionbank

@@ -1,11 +1,38 @@
-// The result list ListView1: its one-time set-up at start-up.
+// Mod_ListView: the result list ListView1. It is a virtual list: the rows stay
+// in the recordset and the list asks for the text of the rows it shows, so a
+// refill costs the same for ten rows or thirty thousand. Rows are painted in
+// alternating bands, and the empty area below the last row continues them.
 #pragma once
 #include <windows.h>
+#include <commctrl.h>
 
 namespace questionbank {
 
-// Report view, no in-place editing, and the columns "题目" (three quarters of
-// the list's width) and "答案" (the rest of it).
+inline constexpr COLORREF kBandA = 0x00E1FAFF;   // pale yellow: the first row and every second after it
+inline constexpr COLORREF kBandB = 0x00E0E0E0;   // light grey: the second row and every second after it
+
+// Styles a new list must be created with (a virtual list cannot become one later).
+inline constexpr DWORD kResultListStyle = LVS_OWNERDATA | LVS_SINGLESEL;
+
+// Start-up, once: report view, no in-place editing of the question text, and
+// the columns "题目" (three quarters of the list's width) and "答案" (the rest).
 void SetUpResultList(HWND list);
+
+// The restyle that follows every change of the search box, whether the list
+// was refilled or not: grid lines off, full-row selection on, the selection
+// hidden while the list has no focus, no small icons, then the bands. The
+// list does not redraw until the restyle is complete.
+void RefreshResultList(HWND list);
+
+// Paints rows in the bands first, second, first, ... from the top of the list.
+void StripeListRows(HWND list, COLORREF first, COLORREF second);
+
+// The list's NM_CUSTOMDRAW, forwarded by its parent: each row's background
+// takes its band.
+LRESULT PaintRowBand(HWND list, NMLVCUSTOMDRAW& draw);
+
+// Height of one row in pixels: what the list uses, or the text height of its
+// font and one pixel while it has no rows to measure.
+int ResultRowHeight(HWND list);
 
 }  // namespace questionbank
