@@ -176,7 +176,7 @@ TEST(WrittenBank, ReadsBackOneHundredThousandRows) {
     ExpectReadBack(t, kBankPassword, "rows100k.mdb");
 }
 
-TEST(WrittenBank, KeepsWideTablesFullRowsAndPasswordsOfEveryLength) {
+TEST(WrittenBank, KeepsWideTablesFullRowsEmptyTablesAndPasswordsOfEveryLength) {
     // 120 columns with long names need a table definition over two pages.
     jet::NewTable wide{"宽表", {}, {}};
     for (int c = 0; c < 120; ++c)
@@ -199,6 +199,8 @@ TEST(WrittenBank, KeepsWideTablesFullRowsAndPasswordsOfEveryLength) {
     }
     full.rows.assign(20, fullRow);
     ExpectReadBack(full, "", "full-rows.mdb");
+
+    ExpectReadBack(QuizTable(), kBankPassword, "no-rows.mdb");   // empty usage maps
 
     jet::NewTable t = QuizTable();
     t.rows.push_back({"问", "答", "说明"});
