@@ -436,6 +436,60 @@ QueryTable::QueryTable(Table table)
     folded_ = std::make_unique<LazyFolded[]>(columns_.size());
 }
 
+QueryTable::QueryTable(std::string name, std::vector<Column> columns, size_t rowCount, std::vector<CellStore> data)
+    : name_(std::move(name)), columns_(std::move(columns)), rowCount_(rowCount), data_(std::move(data)) {
+    folded_ = std::make_unique<LazyFolded[]>(columns_.size());
+}
+
+Result<std::shared_ptr<const QueryTable>> QueryTable::Load(const Database& db, std::string_view name) {
+    auto columns = db.TableColumns(name);
+    if (!columns) return columns.error();
+    std::string canonical(name);
+    for (const std::string& n : db.TableNames()) {
+        if (jet::Folded(n) == jet::Folded(name)) {
+            canonical = n;
+            break;
+        }
+    }
+    std::vector<CellStore> data(columns->size());
+    for (CellStore& store : data) store.start.push_back(0);
+    size_t rows = 0;
+    bool tooLarge = false;
+    auto scanned = db.ScanTable(name, {}, [&](std::span<const CellView> cells) {
+        for (size_t c = 0; c < data.size(); ++c) {
+            CellStore& store = data[c];
+            const bool isNull = c >= cells.size() || cells[c].isNull;
+            if (!isNull) store.text.append(cells[c].text);
+            store.text += '\0';
+            store.null.push_back(isNull ? 1 : 0);
+            if (store.text.size() > UINT32_MAX) {
+                tooLarge = true;
+                return false;
+            }
+            store.start.push_back(static_cast<uint32_t>(store.text.size()));
+        }
+        ++rows;
+        return true;
+    });
+    if (!scanned) return scanned.error();
+    if (tooLarge) return Error{Error::Unsupported, "The table '" + canonical + "' holds more text than a query can search."};
+    return std::shared_ptr<const QueryTable>(new QueryTable(std::move(canonical), std::move(*columns), rows, std::move(data)));
+}
+
+size_t QueryTable::MemoryBytes() const {
+    const auto storeBytes = [](const CellStore& s) {
+        return s.text.capacity() + s.start.capacity() * sizeof(uint32_t) + s.null.capacity();
+    };
+    size_t total = 0;
+    for (size_t c = 0; c < data_.size(); ++c) {
+        total += storeBytes(data_[c]);
+        if (const FoldedColumn* f = folded_[c].folded.get()) {
+            total += sizeof(FoldedColumn) + storeBytes(f->own) + f->hash.capacity() * sizeof(uint64_t);
+        }
+    }
+    return total;
+}
+
 std::optional<size_t> QueryTable::FindColumn(std::string_view name) const {
     const std::string want = jet::Folded(name);
     for (size_t c = 0; c < columns_.size(); ++c) {

@@ -27,12 +27,18 @@ class QueryTable {
 public:
     explicit QueryTable(Table table);
     QueryTable(const QueryTable&) = delete;
+
+    // Reads table `name` of `db` straight into column storage, without
+    // building its rows first.
+    static Result<std::shared_ptr<const QueryTable>> Load(const Database& db, std::string_view name);
     QueryTable& operator=(const QueryTable&) = delete;
 
     const std::string& Name() const { return name_; }
     const std::vector<Column>& Columns() const { return columns_; }
     size_t RowCount() const { return rowCount_; }
     std::optional<size_t> FindColumn(std::string_view name) const;   // ignores letter case
+    // Bytes held by the cells and by the folded copies built so far.
+    size_t MemoryBytes() const;
 
     bool IsNull(size_t row, size_t column) const { return data_[column].Null(row); }
     std::string_view Text(size_t row, size_t column) const { return data_[column].Text(row); }   // "" for NULL
@@ -58,6 +64,8 @@ public:
     const FoldedColumn& Folded(size_t column) const;
 
 private:
+    QueryTable(std::string name, std::vector<Column> columns, size_t rowCount, std::vector<CellStore> data);
+
     std::string name_;
     std::vector<Column> columns_;
     size_t rowCount_ = 0;

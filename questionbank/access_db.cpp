@@ -98,11 +98,10 @@ void AccessDb::OpenQuery(std::string_view sql) {
             }
             c.database.emplace(std::move(*db));
         }
-        auto table = c.database->ReadTable(name);
-        if (!table) return table.error();
-        auto prepared = std::make_shared<const jet::QueryTable>(std::move(*table));
-        c.tables.emplace(key, prepared);
-        return prepared;
+        auto prepared = jet::QueryTable::Load(*c.database, name);
+        if (!prepared) return prepared.error();
+        c.tables.emplace(key, *prepared);
+        return *prepared;
     });
     c.database.reset();
     if (!result) {
@@ -110,6 +109,14 @@ void AccessDb::OpenQuery(std::string_view sql) {
         return fail(result.error());
     }
     recordset_ = Recordset(std::move(*result));
+}
+
+size_t AccessDb::CacheBytes() const {
+    size_t total = 0;
+    if (cache_) {
+        for (const auto& [name, table] : cache_->tables) total += table->MemoryBytes();
+    }
+    return total;
 }
 
 AccessDb& Access_DB() {

@@ -89,6 +89,9 @@ public:
     // Why the latest query failed, for logs and tests; nullopt after success.
     const std::optional<jet::Error>& LastError() const { return lastError_; }
 
+    // Bytes the cache holds between queries (the prepared tables).
+    size_t CacheBytes() const;
+
     // Replaces the failure report (tests record it; the program shows a box).
     void SetReporter(Reporter reporter) { reporter_ = std::move(reporter); }
 
