@@ -1,0 +1,191 @@
+// tovi-bank run as a separate process, the way a maintainer runs it.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "base/text.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct ToolRun {
+    int code = -1;
+    std::string out, err;
+};
+
+class BankTool : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir_ = fs::path(TOVI_BINARY_DIR) / "tool-test" /
+               ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        fs::remove_all(dir_);
+        fs::create_directories(dir_);
+    }
+
+    std::string P(const std::string& name) const { return (dir_ / name).string(); }
+
+    static std::string Read(const fs::path& p) {
+        std::ifstream in(p, std::ios::binary);
+        std::ostringstream s;
+        s << in.rdbuf();
+        return s.str();
+    }
+    void Write(const std::string& name, const std::string& text) const {
+        std::ofstream(dir_ / name, std::ios::binary) << text;
+    }
+
+    ToolRun Tool(const std::vector<std::string>& args) const {
+        std::string cmd = "\"" + std::string(TOVI_BANK_EXE) + "\"";
+        for (const std::string& a : args) cmd += " \"" + a + "\"";
+        cmd += " > \"" + P("stdout.txt") + "\" 2> \"" + P("stderr.txt") + "\"";
+#ifdef _WIN32
+        cmd = "\"" + cmd + "\"";   // cmd.exe drops the outer pair of quotes
+#endif
+        ToolRun r;
+#ifdef _WIN32
+        // The wide call, so Chinese arguments reach the tool unchanged.
+        const std::u16string wide = base::Utf8ToUtf16(cmd);
+        const int status = _wsystem(reinterpret_cast<const wchar_t*>(wide.c_str()));
+#else
+        const int status = std::system(cmd.c_str());
+#endif
+#ifdef _WIN32
+        r.code = status;
+#else
+        r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+#endif
+        r.out = Read(dir_ / "stdout.txt");
+        r.err = Read(dir_ / "stderr.txt");
+        return r;
+    }
+
+    fs::path dir_;
+};
+
+const std::string kBankCsv =
+    "Question,Answer,PinYin\r\n"
+    "中国的首都是哪座城市？,北京,zgdsdsnzcs\r\n"
+    "\"Who wrote \"\"Hamlet\"\", the play?\",Shakespeare,whamlet\r\n"
+    "空的答案,\"\",kdda\r\n"
+    "没有答案,,mydaan\r\n"
+    "\"两行\r\n的问题\",答案,lh\r\n"
+    "It's a test,ok,its\r\n";
+
+TEST_F(BankTool, ImportThenExportGivesBackTheSameCsvAndInfoCountsTheRows) {
+    Write("in.csv", kBankCsv);
+    for (const std::string bank : {"wd.dat", "plain.mdb"}) {
+        const ToolRun imp = Tool({"import", P("in.csv"), "-o", P(bank)});
+        ASSERT_EQ(imp.code, 0) << imp.err;
+        const ToolRun exp = Tool({"export", P(bank)});
+        ASSERT_EQ(exp.code, 0) << exp.err;
+        EXPECT_EQ(exp.out, kBankCsv) << bank;
+        const ToolRun info = Tool({"info", P(bank)});
+        ASSERT_EQ(info.code, 0) << info.err;
+        EXPECT_NE(info.out.find("version: Jet 4"), std::string::npos) << info.out;
+        EXPECT_NE(info.out.find("password: matches"), std::string::npos) << info.out;
+        EXPECT_NE(info.out.find("wd: 6 rows"), std::string::npos) << info.out;
+    }
+    // The scrambled bank and the plain one differ exactly by the transform.
+    const ToolRun s = Tool({"scramble", P("wd.dat"), P("back.mdb")});
+    ASSERT_EQ(s.code, 0) << s.err;
+    const ToolRun exp = Tool({"export", P("back.mdb"), "--table", "WD"});
+    EXPECT_EQ(exp.out, kBankCsv);
+    const ToolRun wrong = Tool({"info", P("back.mdb"), "--password", "nope"});
+    EXPECT_NE(wrong.code, 0);
+    EXPECT_NE(wrong.out.find("password: does not match"), std::string::npos) << wrong.out;
+    EXPECT_NE(Tool({"export", P("back.mdb"), "--password", "nope"}).code, 0);
+    EXPECT_NE(Tool({"export", P("back.mdb"), "--table", "nosuch"}).err.find("nosuch"), std::string::npos);
+}
+
+TEST_F(BankTool, ImportComputesMissingPinyinFromTheQuestion) {
+    Write("in.csv", "\xEF\xBB\xBF" "answer,QUESTION\n北京,中国的首都\nH2O,水的化学式？\n");
+    ASSERT_EQ(Tool({"import", P("in.csv"), "-o", P("wd.dat")}).code, 0);
+    const ToolRun exp = Tool({"export", P("wd.dat")});
+    EXPECT_EQ(exp.out, "Question,Answer,PinYin\r\n中国的首都,北京,zgdsd\r\n水的化学式？,H2O,sdhxs\r\n");
+}
+
+TEST_F(BankTool, SearchListsWhatTheProgramWouldList) {
+    Write("in.csv", kBankCsv + "中国最长的河流,长江,zgzcdhl\r\n中国的首都是哪座城市？,北京,zgdsdsnzcs\r\n");
+    ASSERT_EQ(Tool({"import", P("in.csv"), "-o", P("wd.dat")}).code, 0);
+    const ToolRun zg = Tool({"search", P("wd.dat"), "ZG"});
+    ASSERT_EQ(zg.code, 0) << zg.err;
+    EXPECT_EQ(zg.out, "Question,Answer,PinYin\r\n中国的首都是哪座城市？,北京,zgdsdsnzcs\r\n中国最长的河流,长江,zgzcdhl\r\n");
+    const ToolRun han = Tool({"search", P("wd.dat"), "首都"});
+    EXPECT_EQ(han.out, "Question,Answer,PinYin\r\n中国的首都是哪座城市？,北京,zgdsdsnzcs\r\n");
+    // An apostrophe is searched for, not a broken query.
+    const ToolRun apos = Tool({"search", P("wd.dat"), "it's"});
+    ASSERT_EQ(apos.code, 0) << apos.err;
+    EXPECT_EQ(apos.out, "Question,Answer,PinYin\r\nIt's a test,ok,its\r\n");
+    const ToolRun none = Tool({"search", P("wd.dat"), "xyzzy"});
+    EXPECT_EQ(none.code, 0);
+    EXPECT_EQ(none.out, "Question,Answer,PinYin\r\n");
+}
+
+TEST_F(BankTool, ScramblingTwiceGivesBackTheFile) {
+    std::string bytes;
+    for (int i = 0; i < 1000; ++i) bytes += static_cast<char>(i * 7);
+    Write("a.bin", bytes);
+    ASSERT_EQ(Tool({"scramble", P("a.bin"), P("b.bin")}).code, 0);
+    ASSERT_EQ(Tool({"scramble", P("b.bin"), P("c.bin")}).code, 0);
+    EXPECT_NE(Read(dir_ / "b.bin"), bytes);
+    EXPECT_EQ(Read(dir_ / "c.bin"), bytes);
+    EXPECT_EQ(Read(dir_ / "b.bin")[3], bytes[3]);
+}
+
+TEST_F(BankTool, BadInputIsNamedWithItsLineAndLeavesTheOldBankAlone) {
+    Write("old.dat", "previous bank");
+    const auto fails = [&](const std::string& csv, const std::string& expected) {
+        Write("bad.csv", csv);
+        const ToolRun r = Tool({"import", P("bad.csv"), "-o", P("old.dat")});
+        EXPECT_EQ(r.code, 1) << csv;
+        EXPECT_NE(r.err.find(P("bad.csv")), std::string::npos) << r.err;
+        EXPECT_NE(r.err.find(expected), std::string::npos) << r.err;
+        EXPECT_EQ(Read(dir_ / "old.dat"), "previous bank");
+    };
+    fails("Question,Answer\n\"a\",b\n\"c\nd,e\n", "line 3: a quoted field is not closed");
+    fails("Question,Answer\na,b\nc,d,e\n", "line 3: 3 fields, but the header has 2");
+    fails("Question,Answer\na,b\nc,\xFF\n", "line 3: the text is not valid UTF-8");
+    fails("Question,Hint\na,b\n", "line 1: unknown column 'Hint'");
+    fails("Question,PinYin\na,b\n", "line 1: the header has no Answer column");
+    fails("Question,Answer,question\n", "line 1: column Question appears twice");
+    fails("", "no header row");
+    fails("Question,Answer\na,b\"c\n", "line 2: a quote inside an unquoted field");
+
+    Write("good.csv", "Question,Answer\na,b\n");
+    const ToolRun unwritable = Tool({"import", P("good.csv"), "-o", P("no-such-dir/wd.dat")});
+    EXPECT_EQ(unwritable.code, 1);
+    EXPECT_NE(unwritable.err.find("no-such-dir"), std::string::npos) << unwritable.err;
+    const ToolRun missing = Tool({"import", P("missing.csv"), "-o", P("old.dat")});
+    EXPECT_EQ(missing.code, 1);
+    EXPECT_EQ(Read(dir_ / "old.dat"), "previous bank");
+    // A good import does replace it, and leaves no temporary file behind.
+    ASSERT_EQ(Tool({"import", P("good.csv"), "-o", P("old.dat")}).code, 0);
+    EXPECT_NE(Read(dir_ / "old.dat"), "previous bank");
+    EXPECT_FALSE(fs::exists(dir_ / "old.dat.part"));
+    // A damaged bank is an error, not a crash.
+    Write("junk.dat", std::string(5000, 'x'));
+    EXPECT_EQ(Tool({"info", P("junk.dat")}).code, 1);
+    EXPECT_EQ(Tool({"search", P("junk.dat"), "a"}).code, 1);
+}
+
+TEST_F(BankTool, HelpAndUsageErrors) {
+    const ToolRun help = Tool({"--help"});
+    EXPECT_EQ(help.code, 0);
+    for (const char* cmd : {"info", "export", "import", "search", "scramble"}) {
+        EXPECT_NE(help.out.find(cmd), std::string::npos);
+        const ToolRun h = Tool({cmd, "--help"});
+        EXPECT_EQ(h.code, 0) << cmd;
+        EXPECT_NE(h.out.find(std::string("Usage: tovi-bank ") + cmd), std::string::npos) << h.out;
+    }
+    EXPECT_EQ(Tool({}).code, 2);
+    EXPECT_EQ(Tool({"frobnicate"}).code, 2);
+    EXPECT_EQ(Tool({"import", "x.csv"}).code, 2);        // no -o
+    EXPECT_EQ(Tool({"search", "wd.dat"}).code, 2);       // no keyword
+    EXPECT_EQ(Tool({"export", "wd.dat", "--bogus"}).code, 2);
+}
+
+}  // namespace
