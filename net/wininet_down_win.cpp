@@ -65,11 +65,6 @@ void PumpMessages() {
     }
 }
 
-bool IsFolder(const std::wstring& path) {
-    const DWORD attributes = GetFileAttributesW(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
 class BusyScope {
 public:
     explicit BusyScope(bool& flag) : flag_(flag) { flag_ = true; }
@@ -339,7 +334,10 @@ bool WininetDown::DownloadToFile() {
         if (size == dbFileSize_) return fail(DownError::TargetHasSize);
     }
     EnsureFolder(Filename_);
-    if (IsFolder(wideTarget)) return fail(DownError::CannotOpenTarget);
+    // A folder or a read-only file cannot take the body.
+    const DWORD attributes = GetFileAttributesW(wideTarget.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)))
+        return fail(DownError::CannotOpenTarget);
 
     // The body lands in a file of its own beside the target.
     const size_t slash = target.rfind('\\');

@@ -42,7 +42,7 @@ TEST(ChunkCarry, KeepsDoubleByteCharactersWholeEvenWhenTrailBytesLookLikeLeads) 
     // 中文 in GBK, then a character whose trail byte (0xB0) is a lead byte on its own.
     const std::string gbk = "x\xD6\xD0\xCE\xC4\xB0\xB0y";
     ExpectEverySplitKeepsCharactersWhole(936, gbk, {0, 1, 3, 5, 7, 8});
-    // 中文 in Big5, with an ASCII-range trail byte (0x40) in the middle one.
+    // 中一文 in Big5; the middle one has an ASCII-range trail byte (0x40).
     const std::string big5 = "\xA4\xA4\xA4\x40\xA4\xE5";
     ExpectEverySplitKeepsCharactersWhole(950, big5, {0, 2, 4, 6});
 }
