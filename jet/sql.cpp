@@ -187,7 +187,7 @@ private:
     }
     bool ExpectKeyword(std::string_view word) {
         if (AcceptKeyword(word)) return true;
-        Fail(base::AsciiLower(std::string(word)) == word ? "'" + ToUpper(word) + "'" : std::string(word));
+        Fail(ToUpper(word));
         return false;
     }
     static std::string ToUpper(std::string_view s) {
@@ -355,9 +355,14 @@ private:
     // -- errors
     Error Fail(const std::string& expected) {
         const Token& t = Peek();
-        std::string found = t.kind == Token::End ? "the end of the statement"
-                                                 : "'" + std::string(sql_.substr(t.offset, TokenLength(t))) + "'";
-        FailAt(t.offset, "Expected " + expected + " but found " + found);
+        std::string what = "Expected ";
+        what.append(expected).append(" but found ");
+        if (t.kind == Token::End) {
+            what.append("the end of the statement");
+        } else {
+            what.append(1, '\'').append(sql_.substr(t.offset, TokenLength(t))).append(1, '\'');
+        }
+        FailAt(t.offset, what);
         return *error_;
     }
     size_t TokenLength(const Token& t) const {
