@@ -73,7 +73,7 @@ for f in build/fuzz/fuzz/fuzz_*; do
 done
 
 echo "== win64 (compile check)"
-configure_build build/win64 -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-x86_64.cmake"
+configure_build build/win64 -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-x86_64.cmake" -DTOVI_SAMPLE_BANK=OFF
 
 echo "== win32 (under Wine)"
 configure_build build/win32 -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake"
