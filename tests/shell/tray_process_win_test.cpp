@@ -131,6 +131,46 @@ TEST_P(ProgramEnd, TrayMenuClosesWithoutAChoiceAndTheProgramGoesOn) {
     EXPECT_TRUE(host.Ended());
 }
 
+std::wstring TextOf(HWND w) {
+    wchar_t text[128]{};
+    GetWindowTextW(w, text, 128);
+    return text;
+}
+
+bool WaitUntilGone(HWND w) {
+    for (int i = 0; i < 200 && IsWindow(w); ++i) Sleep(50);
+    return !IsWindow(w);
+}
+
+TEST_P(ProgramEnd, AboutBoxAppearsOncePerChoiceAndTheProgramGoesOn) {
+    Host host(GetParam());
+    ASSERT_TRUE(host.ready());
+    for (int choice = 0; choice < 2; ++choice) {
+        PostMessageW(host.window(), WM_SYSCOMMAND, 132, 0);
+        const HWND box = WaitForWindow(host.pid(), L"#32770");
+        ASSERT_NE(box, nullptr) << "choice " << choice;
+        EXPECT_EQ(TextOf(box), L"Orvane");
+        PostMessageW(box, WM_CLOSE, 0, 0);
+        EXPECT_TRUE(WaitUntilGone(box));
+    }
+    EXPECT_FALSE(host.Ended(500));
+    PostMessageW(host.window(), WM_CLOSE, 0, 0);
+    EXPECT_TRUE(host.Ended());
+}
+
+TEST_P(ProgramEnd, TrayCloseItemEndsTheProgramWhileTheAboutBoxIsOpen) {
+    Host host(GetParam());
+    ASSERT_TRUE(host.ready());
+    PostMessageW(host.window(), WM_SYSCOMMAND, 132, 0);
+    ASSERT_NE(WaitForWindow(host.pid(), L"#32770"), nullptr);
+    PostMessageW(host.window(), shell::kTrayCallbackMessage, 0, WM_RBUTTONUP);
+    const HWND menu = WaitForWindow(host.pid(), L"#32768");
+    ASSERT_NE(menu, nullptr);
+    for (UINT key : {VK_DOWN, VK_DOWN, VK_RETURN}) PostMessageW(menu, WM_KEYDOWN, key, 0);
+    EXPECT_TRUE(host.Ended());
+    EXPECT_FALSE(IconPresent(host.window()));
+}
+
 INSTANTIATE_TEST_SUITE_P(HostAndProgram, ProgramEnd, ::testing::ValuesIn(kPrograms),
                          [](const ::testing::TestParamInfo<Program>& p) { return std::string(p.param.name); });
 
