@@ -26,6 +26,8 @@ enum class Kind { CheckBox, Option, Combo, Header };
 
 // The state each control shows; stored in its own property.
 constexpr const wchar_t* kShow = L"GALLERYSTATE";
+// Alpha of a hot face laid over a button's normal one, to show a fade step.
+constexpr const wchar_t* kFade = L"GALLERYFADE";
 
 LRESULT CALLBACK Overlay(HWND w, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id, DWORD_PTR) {
     const LRESULT result = DefSubclassProc(w, msg, wp, lp);
@@ -86,6 +88,9 @@ void Build(HWND main) {
     PushButton(main, L"确定(&O)", kStateNormal, 390, 28, 85, 25, true);
     PushButton(main, L"A caption far too long for it", kStateNormal, 485, 28, 90, 25);
     PushButton(main, L"Big", kStateHot, 585, 20, 60, 40);
+    // Halfway through a fade from normal to hot: the hot face blended at 100 over the normal one.
+    PushButton(main, L"fading", kStateNormal, 420, 420, 85, 25);
+    SetPropInt(FindWindowExW(main, nullptr, L"BUTTON", L"fading"), kFade, 100);
 
     Label(main, L"Check boxes: columns normal, hot, pressed, disabled; rows unchecked, checked, mixed", 10, 72);
     for (int s = 0; s < 4; ++s) {
@@ -127,6 +132,7 @@ void Build(HWND main) {
     }
     Skinned(header, Kind::Header, 0);
     Label(main, L"The skin images, four times enlarged: button, combo button, marks, round boxes, header items", 10, 345);
+    Label(main, L"A fade step: hot at alpha 100 over normal", 420, 400, 260);
 }
 
 // The five images, enlarged four times, on a grey ground.
@@ -150,7 +156,15 @@ LRESULT CALLBACK MainProc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
     case WM_DRAWITEM: {
         const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lp);
+        const int fade = GetPropInt(item->hwndItem, kFade);
         FadeBlendButton(item->hwndItem, item->hDC);
+        if (fade > 0) {
+            SetPropInt(item->hwndItem, L"OLDSTATE", kStateHot);
+            SetPropInt(item->hwndItem, L"ALPHALEVEL", fade);
+            FadeBlendButton(item->hwndItem, item->hDC);
+            SetPropInt(item->hwndItem, L"OLDSTATE", kStateNormal);
+            SetPropInt(item->hwndItem, L"ALPHALEVEL", 255);
+        }
         return TRUE;
     }
     case WM_PAINT: {
