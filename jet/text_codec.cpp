@@ -1,5 +1,7 @@
 #include "jet/text_codec.h"
 
+#include <cstring>
+
 #include "jet/format.h"
 
 namespace jet {
@@ -58,6 +60,14 @@ public:
         high_ = 0;
     }
 
+    // True when no surrogate half is waiting for its partner.
+    bool Idle() const { return high_ == 0; }
+    // Copies bytes that are already UTF-8 (ASCII).
+    void Copy(const uint8_t* src, size_t n) {
+        std::memcpy(p_, src, n);
+        p_ += n;
+    }
+
 private:
     char* p_;
     char16_t high_ = 0;
@@ -105,6 +115,14 @@ void AppendJetText(std::span<const uint8_t> bytes, std::string& out) {
                 compressed = !compressed;
                 ++i;
             } else if (compressed) {
+                if (b < 0x80 && w.Idle()) {
+                    // A run of ASCII: copied as it stands.
+                    size_t j = i + 1;
+                    while (j < n && p[j] != 0 && p[j] < 0x80) ++j;
+                    w.Copy(p + i, j - i);
+                    i = j;
+                    continue;
+                }
                 w.PutUnit(b);
                 ++i;
             } else if (i + 1 < n) {
