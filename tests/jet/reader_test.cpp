@@ -201,6 +201,7 @@ TEST(TextCodec, DecodesPlainCompressedAndMixedText) {
     EXPECT_EQ(Text({0x3D, 0xD8, 'a', 0x00}), "\xEF\xBF\xBD" "a");
     EXPECT_EQ(Text({'a', 0x00, 'b'}), "a\xEF\xBF\xBD");
     EXPECT_EQ(Text({0xFF, 0xFE, 0x00, 0x3D, 0xD8}), "\xEF\xBF\xBD");
+    EXPECT_EQ(Text({0xFF, 0xFE, 0x00, 0x3D, 0xD8, 0x00, 'a', 'b'}), "\xEF\xBF\xBD" "ab");
     EXPECT_EQ(Text({}), "");
 }
 
