@@ -220,11 +220,14 @@ void FormTovi::createControls() {
     };
 
     // The search box lies on the white box of the artwork, which is its border.
-    create(Control::Text1, L"EDIT", WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL, 0);
+    // Its sunken edge becomes the skin's thin blue frame.
+    create(Control::Text1, L"EDIT", WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE);
     SendMessageW(control(Control::Text1), EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN, MAKELPARAM(2, 2));
     SetWindowSubclass(control(Control::Text1), Text1Proc, kText1SubclassId, reinterpret_cast<DWORD_PTR>(this));
-    // Report view and columns come with Form_Load; until then it is a bare list.
-    create(Control::ListView1, WC_LISTVIEWW, WS_VISIBLE | WS_TABSTOP | questionbank::kResultListStyle, 0);
+    // Columns come with Form_Load. The list is a report from the start so that
+    // its header exists when the skin attaches to the form and its children.
+    create(Control::ListView1, WC_LISTVIEWW, WS_VISIBLE | WS_TABSTOP | questionbank::kResultListStyle | LVS_REPORT,
+           WS_EX_CLIENTEDGE);
 
     LabelLook plain;
     plain.font = formFont_.get();

@@ -7,13 +7,15 @@
 #include "shell/links_win.h"
 #include "shell/sysmenu_win.h"
 #include "shell/tray_win.h"
+#include "skin/engine/skinner.h"
 
 namespace app {
 
-// Each hook stays empty until its module exists: skin (skinWindow).
+// Every start-up and close step of the form, from the modules that own them.
 FormHooks ProgramHooks() {
     FormHooks hooks;
     hooks.extendSystemMenu = [](HWND form, HBITMAP aboutPicture) { shell::ExtendSystemMenu(form, aboutPicture); };
+    hooks.skinWindow = [](HWND form) { skin::SkinWindow(form); };
 
     // Reaching mnuTray loads the never-shown MenuTray window; the hooks keep it
     // for as long as the form keeps them, past the icon's deletion.

@@ -6,6 +6,8 @@
 #include "base/win/wide.h"
 #include "questionbank/access_db.h"
 #include "questionbank/bank_file.h"
+#include "skin/engine/skin_props_win.h"
+#include "skin/engine/skinner.h"
 
 #include <gtest/gtest.h>
 #include <commctrl.h>
@@ -88,7 +90,11 @@ protected:
     app::FormHooks RecordingHooks() {
         app::FormHooks h;
         h.extendSystemMenu = [this](HWND w, HBITMAP) { note("menu", w); };
-        h.skinWindow = [this](HWND w) { note("skin", w); };
+        // The real skin, so that every test here runs on the skinned window.
+        h.skinWindow = [this](HWND w) {
+            note("skin", w);
+            skin::SkinWindow(w);
+        };
         h.addTrayIcon = [this](HWND w) { note("tray", w); };
         h.setTrayTip = [this](const std::wstring& tip) { steps_.push_back("tip:" + base::win::Narrow(tip)); };
         h.buildLinkTable = [this] {
@@ -327,4 +333,107 @@ TEST_F(Form, ABankCopyThatCannotBeWrittenFailsTheFirstQueryWithTheErrorBox) {
     questionbank::Access_DB().SetReporter(questionbank::ShowDatabaseErrorBox);
     EXPECT_EQ(boxes, std::vector<std::string>{"Zorvex:链接数据库错误"});
     EXPECT_EQ(questionbank::BankRecordset().RecordCount(), 0u);
+}
+
+BOOL CALLBACK ExpectSkinned(HWND w, LPARAM missing) {
+    if (!GetPropW(w, skin::kPropProcAddr)) ++*reinterpret_cast<int*>(missing);
+    return TRUE;
+}
+
+TEST_F(Form, StartsSkinnedWithTheListHeaderAndTheSunkenFramesDrawnByTheSkin) {
+    Open();
+    HWND form = form_->hwnd();
+    EXPECT_TRUE(GetPropW(form, skin::kPropProcAddr));
+    int missing = 0;
+    EnumChildWindows(form, ExpectSkinned, reinterpret_cast<LPARAM>(&missing));
+    EXPECT_EQ(missing, 0) << "every child, the list's header included";
+    HWND header = reinterpret_cast<HWND>(SendMessageW(form_->control(Control::ListView1), LVM_GETHEADER, 0, 0));
+    ASSERT_TRUE(header);
+    EXPECT_EQ(skin::KindOfWindow(header), skin::SkinKind::Header);
+    EXPECT_EQ(skin::GetSkinProp(header, skin::kPropHmIndex), -1);
+
+    ShowWindow(form, SW_SHOWNOACTIVATE);
+    UpdateWindow(form);
+    for (Control c : {Control::Text1, Control::ListView1}) {
+        HWND w = form_->control(c);
+        RedrawWindow(w, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+        HDC dc = GetWindowDC(w);
+        RECT r{};
+        GetWindowRect(w, &r);
+        EXPECT_EQ(GetPixel(dc, 0, (r.bottom - r.top) / 2), skin::kSkinBorderColour);
+        ReleaseDC(w, dc);
+    }
+    // The header face comes from the skin image, not from the control.
+    const skin::ImagePixels image = skin::SkinImagePixels(skin::SkinImageId::HeaderItem);
+    HDC dc = GetWindowDC(header);
+    EXPECT_EQ(GetPixel(dc, 100, 1), image.at(1, 1));
+    ReleaseDC(header, dc);
+}
+
+TEST_F(Form, ChineseTypedIntoTheSkinnedSearchBoxArrivesUnchanged) {
+    Open();
+    HWND box = form_->control(Control::Text1);
+    EXPECT_EQ(reinterpret_cast<WNDPROC>(GetWindowLongPtrW(box, GWLP_WNDPROC)), &skin::SkinWndProc);
+    EXPECT_TRUE(IsWindowUnicode(box));
+    SetFocus(box);
+    for (wchar_t c : std::wstring(L"答题器abc")) PostMessageW(box, WM_CHAR, c, 1);
+    MSG m;
+    while (PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&m);
+        DispatchMessageW(&m);
+    }
+    EXPECT_EQ(TextOf(box), L"答题器abc");
+}
+
+TEST_F(Form, ClosingReleasesTheSkinWithTheWindow) {
+    Open();
+    EXPECT_GT(skin::SkinGlobals().skinnedCount, 0);
+    SendMessageW(form_->hwnd(), WM_CLOSE, 0, 0);
+    EXPECT_EQ(skin::SkinGlobals().skinnedCount, 0);
+    EXPECT_FALSE(skin::SkinImagesInUse().button);
+}
+
+struct ErrorBoxSeen {
+    HWND box = nullptr;
+    bool skinned = false;
+    bool okHasFaces = false;
+};
+ErrorBoxSeen g_errorBox;
+
+BOOL CALLBACK FindErrorBox(HWND w, LPARAM) {
+    wchar_t cls[16] = {};
+    GetClassNameW(w, cls, 16);
+    if (std::wstring(cls) == L"#32770" && IsWindowVisible(w)) {
+        g_errorBox.box = w;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+void CALLBACK InspectErrorBox(HWND, UINT, UINT_PTR id, DWORD) {
+    EnumThreadWindows(GetCurrentThreadId(), FindErrorBox, 0);
+    if (!g_errorBox.box) return;
+    KillTimer(nullptr, id);
+    HWND box = g_errorBox.box;
+    g_errorBox.skinned = GetPropW(box, skin::kPropProcAddr) != nullptr;
+    HWND ok = GetDlgItem(box, IDOK);
+    g_errorBox.okHasFaces = ok && GetPropW(ok, L"0HDC") != nullptr && GetPropW(ok, skin::kPropProcAddr) != nullptr;
+    PostMessageW(box, WM_COMMAND, IDOK, 0);
+}
+
+TEST_F(Form, DatabaseErrorBoxIsSkinnedWhenItAppears) {
+    Open();
+    HWND form = form_->hwnd();
+    ShowWindow(form, SW_SHOW);
+    SetForegroundWindow(form);
+    UpdateWindow(form);
+    g_errorBox = {};
+    const long before = skin::SkinGlobals().skinnedCount;
+    SetTimer(nullptr, 0, 100, InspectErrorBox);
+    // The bank copy of this fixture is no database, so the query reports its failure.
+    questionbank::OpenQuery("select * from wd");
+    ASSERT_NE(g_errorBox.box, nullptr) << "no error box appeared";
+    EXPECT_TRUE(g_errorBox.skinned);
+    EXPECT_TRUE(g_errorBox.okHasFaces);
+    EXPECT_EQ(skin::SkinGlobals().skinnedCount, before) << "released with the box";
 }

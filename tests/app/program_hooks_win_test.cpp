@@ -101,6 +101,12 @@ TEST_F(ProgramForm, TrayIconWithItsTipAndTheTrayProcedureInFront) {
     EXPECT_FALSE(IsIconic(form_->hwnd()));
 }
 
+TEST_F(ProgramForm, SkinSitsBetweenTheTrayAndTheSystemMenuProcedures) {
+    // The tray procedure in front; the skin's old procedure is the system menu's.
+    EXPECT_EQ(GetPropW(form_->hwnd(), L"PROCADDR"), reinterpret_cast<HANDLE>(&shell::SysMenuWndProc));
+    EXPECT_NE(GetPropW(form_->control(Control::Text1), L"PROCADDR"), nullptr);
+}
+
 TEST_F(ProgramForm, SixLabelsHandTheirAddressesToTheShell) {
     for (Control c : {Control::LinkLbl0, Control::LinkLbl1, Control::LinkLbl2, Control::LinkLbl3,
                       Control::LinkLbl4, Control::Label5}) {
