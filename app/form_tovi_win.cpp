@@ -188,6 +188,8 @@ LRESULT FormTovi::handle(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_COMMAND:         return onCommand(LOWORD(wp), HIWORD(wp));
     case WM_NOTIFY:          return onNotify(*reinterpret_cast<NMHDR*>(lp));
     case kReturnFocusMessage: return onReturnFocus();
+    case WM_ACTIVATE:        return onActivate(LOWORD(wp));
+    case WM_SETFOCUS:        return onSetFocus();
     case WM_CLOSE:           return onClose();
     case WM_QUERYENDSESSION: Form_QueryUnload(); return TRUE;
     case WM_DESTROY:         return onDestroy();
@@ -379,7 +381,12 @@ std::wstring FormTovi::listText(int row, int column) const {
 void FormTovi::showRows(size_t count) {
     HWND list = control(Control::ListView1);
     selectingByProgram_ = true;
-    ListView_SetItemState(list, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
+    // A single-selection list: clearing the one selected and focused row is
+    // enough, and costs nothing however many rows the list had.
+    for (UINT flag : {LVNI_SELECTED, LVNI_FOCUSED}) {
+        const int row = ListView_GetNextItem(list, -1, flag);
+        if (row >= 0) ListView_SetItemState(list, row, 0, LVIS_SELECTED | LVIS_FOCUSED);
+    }
     listRows_ = count;
     ListView_SetItemCountEx(list, static_cast<int>(count), 0);
     if (count > 0) {
@@ -387,6 +394,21 @@ void FormTovi::showRows(size_t count) {
         ListView_EnsureVisible(list, 0, FALSE);
     }
     selectingByProgram_ = false;
+}
+
+// The form keeps the focus on one of its controls: the search box at first,
+// and on return whichever control had it when the window was left.
+LRESULT FormTovi::onActivate(int state) {
+    if (state == WA_INACTIVE) {
+        HWND focus = GetFocus();
+        if (focus && IsChild(hwnd_, focus)) lastFocus_ = focus;
+    }
+    return DefWindowProcW(hwnd_, WM_ACTIVATE, static_cast<WPARAM>(state), 0);
+}
+
+LRESULT FormTovi::onSetFocus() {
+    SetFocus(lastFocus_ && IsWindow(lastFocus_) ? lastFocus_ : control(Control::Text1));
+    return 0;
 }
 
 LRESULT FormTovi::onReturnFocus() {

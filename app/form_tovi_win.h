@@ -69,6 +69,8 @@ private:
     LRESULT onCommand(int id, int code);
     LRESULT onNotify(NMHDR& header);
     LRESULT onReturnFocus();
+    LRESULT onActivate(int state);
+    LRESULT onSetFocus();
     LRESULT onListText(LVITEMW& item);
     static LRESULT CALLBACK Text1Proc(HWND w, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id, DWORD_PTR self);
     void showRows(size_t count);
@@ -108,6 +110,7 @@ private:
     HCURSOR hand_ = nullptr;                   // resource cursor, shared: never destroyed
     std::vector<std::wstring> linkTable_;      // LinkTable: the five site addresses
     size_t listRows_ = 0;                      // ListView1 shows the first listRows_ rows of BankRecordset()
+    HWND lastFocus_ = nullptr;                 // the control that had the focus when the window was left
     bool selectingByProgram_ = false;          // a refill's own selection is not the user's ItemClick
     std::wstring listTextBuffer_;              // text handed to the list, valid until its next request
     base::Status<> unpacked_ = base::Unit{};

@@ -3,6 +3,8 @@
 # the whole screen to the given path, then ends the program and the display.
 #   bash scripts/screenshot.sh OUT.png
 # Builds the win32 program first if it is missing; BUILD_DIR chooses the build.
+# BANK=path starts it on another wd.dat; KEYS=text types text into the search
+# box and presses Enter before the picture is taken.
 set -euo pipefail
 out=${1:?usage: screenshot.sh OUT.png}
 here=$(cd "$(dirname "$0")" && pwd)
@@ -24,17 +26,25 @@ while [ -e "/tmp/.X$display-lock" ] || [ -e "/tmp/.X11-unix/X$display" ]; do dis
 Xvfb ":$display" -screen 0 800x600x24 -dpi 96 -nolisten tcp >/dev/null 2>&1 &
 xvfb=$!
 prog=""
+rundir=""
 cleanup() {
   [ -n "$prog" ] && kill "$prog" 2>/dev/null || true
   DISPLAY=":$display" wineserver -k 2>/dev/null || true
   kill "$xvfb" 2>/dev/null || true
   wait 2>/dev/null || true
+  [ -n "${BANK:-}" ] && [ "$rundir" != "$build/bin" ] && rm -rf "$rundir"
 }
 trap cleanup EXIT
 export DISPLAY=":$display"
 for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
 
-(cd "$build/bin" && exec wine ToviArdo.exe) >/dev/null 2>&1 &
+rundir=$build/bin
+if [ -n "${BANK:-}" ]; then
+  rundir=$(mktemp -d)
+  cp "$build/bin/ToviArdo.exe" "$rundir/"
+  cp "$BANK" "$rundir/wd.dat"
+fi
+(cd "$rundir" && exec wine ToviArdo.exe) >/dev/null 2>&1 &
 prog=$!
 found=""
 for _ in $(seq 120); do
@@ -47,5 +57,12 @@ if [ -z "$found" ]; then
   exit 1
 fi
 sleep 2   # let the first paint finish
+if [ -n "${KEYS:-}" ]; then
+  xdotool windowfocus --sync "$found" 2>/dev/null || true
+  xdotool type --delay 150 "$KEYS"
+  sleep 0.5
+  xdotool key Return
+  sleep 1.5
+fi
 import -window root "$out"
 echo "screenshot: $out"

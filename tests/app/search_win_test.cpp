@@ -117,7 +117,6 @@ protected:
         ASSERT_TRUE(form_);
         ShowWindow(form_->hwnd(), SW_SHOW);
         SetForegroundWindow(form_->hwnd());
-        SetFocus(box());
         Pump();
     }
 
@@ -212,6 +211,7 @@ TEST_F(Search, TheListShowsEveryRowBeyondThirtyTwoThousand) {
 
 TEST_F(Search, EnterOrAnArrowMovesIntoTheListAndShowsTheFirstRowAtOnce) {
     Open();
+    ASSERT_EQ(GetFocus(), box()) << "the shown window starts with the focus in the search box";
     Type(L"国");
     EXPECT_EQ(TextOf(label(Control::Label2)), kHelp) << "typing alone changes no display";
     Key(box(), VK_RETURN);

@@ -1,0 +1,125 @@
+// What a player waits for after each keystroke: the query, the refill of the
+// result list and its restyle and repaint, on a bank of 100,000 questions.
+// Runs the real main window under Windows (or Wine) and times the last
+// keystroke of a keyword that matches 10, 1,000 or 30,000 rows.
+//   search_keystroke_bench.exe [repetitions]
+#include "app/form_tovi_win.h"
+#include "base/win/wide.h"
+#include "jet/database.h"
+#include "questionbank/access_db.h"
+#include "questionbank/bank_file.h"
+#include "questionbank/keyword_query.h"
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr size_t kBankRows = 100000;
+
+// Row i carries marker words in its pinyin: "qqq" on 10 rows, "www" on 1,000
+// and "eee" on 30,000, so each keyword selects a known number of rows.
+std::vector<uint8_t> BuildBank() {
+    jet::NewTable t{"wd",
+                    {{"Question", jet::ColumnType::Text, 510},
+                     {"Answer", jet::ColumnType::Text, 510},
+                     {"PinYin", jet::ColumnType::Text, 510}},
+                    {}};
+    t.rows.reserve(kBankRows);
+    for (size_t i = 0; i < kBankRows; ++i) {
+        std::string pinyin = "tm" + std::to_string(i);
+        if (i % 10000 == 0) pinyin += "qqq";
+        if (i % 100 == 0) pinyin += "www";
+        if (i % 10 < 3) pinyin += "eee";
+        t.rows.push_back({"第" + std::to_string(i) + "题：中国历史上第一个统一的王朝是哪个？", "秦朝 " + std::to_string(i),
+                          pinyin});
+    }
+    auto bytes = jet::WriteDatabase(t, questionbank::kBankPassword);
+    if (!bytes.ok()) {
+        std::fprintf(stderr, "cannot write the bank: %s\n", bytes.error().message.c_str());
+        return {};
+    }
+    std::vector<uint8_t> scrambled = *bytes;
+    questionbank::ScrambleBank(scrambled, questionbank::kBankKey);
+    return scrambled;
+}
+
+double Milliseconds(LARGE_INTEGER a, LARGE_INTEGER b, LARGE_INTEGER freq) {
+    return 1000.0 * static_cast<double>(b.QuadPart - a.QuadPart) / static_cast<double>(freq.QuadPart);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const int reps = argc > 1 ? std::max(1, std::atoi(argv[1])) : 20;
+    wchar_t temp[MAX_PATH + 1];
+    GetTempPathW(MAX_PATH + 1, temp);
+    const std::wstring folder = std::wstring(temp) + L"tovi-bench";
+    CreateDirectoryW(folder.c_str(), nullptr);
+    SetEnvironmentVariableW(L"tmp", folder.c_str());
+    const std::wstring bank = folder + L"\\wd.dat";
+    const std::vector<uint8_t> bytes = BuildBank();
+    if (bytes.empty()) return 1;
+    HANDLE f = CreateFileW(bank.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    DWORD put = 0;
+    WriteFile(f, bytes.data(), static_cast<DWORD>(bytes.size()), &put, nullptr);
+    CloseHandle(f);
+
+    app::FormOptions options;
+    options.bankPath = bank;
+    options.quitOnDestroy = false;
+    auto form = app::FormTovi::Create(GetModuleHandleW(nullptr), app::FormHooks{}, options);
+    if (!form) return 1;
+    ShowWindow(form->hwnd(), SW_SHOW);
+    UpdateWindow(form->hwnd());
+    HWND box = form->control(app::Control::Text1);
+    HWND list = form->control(app::Control::ListView1);
+
+    LARGE_INTEGER freq;
+    QueryPerformanceFrequency(&freq);
+    std::printf("bank: %zu rows, %zu bytes; %d repetitions per keyword\n", kBankRows, bytes.size(), reps);
+    std::printf("%-8s %8s %10s %10s %10s %16s\n", "keyword", "rows", "min ms", "median ms", "max ms",
+                "query alone ms");
+    for (const char* keyword : {"qqq", "www", "eee"}) {
+        std::vector<double> times;
+        int rows = 0;
+        for (int r = 0; r < reps + 1; ++r) {
+            const std::wstring all = base::win::Widen(keyword);
+            SetWindowTextW(box, all.substr(0, all.size() - 1).c_str());   // the keystrokes before
+            UpdateWindow(list);
+            LARGE_INTEGER t0, t1;
+            QueryPerformanceCounter(&t0);
+            SendMessageW(box, WM_CHAR, all.back(), 1);   // the timed keystroke: query, refill, restyle
+            UpdateWindow(list);                          // and the repaint the player sees
+            QueryPerformanceCounter(&t1);
+            rows = ListView_GetItemCount(list);
+            if (r > 0) times.push_back(Milliseconds(t0, t1, freq));   // the first run warms the cache
+        }
+        // The query alone, without the list, for the share the database takes.
+        std::vector<double> query;
+        const std::string sql = questionbank::KeywordQuerySql(keyword);
+        for (int r = 0; r < reps; ++r) {
+            LARGE_INTEGER t0, t1;
+            QueryPerformanceCounter(&t0);
+            questionbank::OpenQuery(sql);
+            QueryPerformanceCounter(&t1);
+            query.push_back(Milliseconds(t0, t1, freq));
+        }
+        std::sort(times.begin(), times.end());
+        std::sort(query.begin(), query.end());
+        std::printf("%-8s %8d %10.2f %10.2f %10.2f %16.2f\n", keyword, rows, times.front(), times[times.size() / 2],
+                    times.back(), query[query.size() / 2]);
+    }
+    form.reset();
+    const std::wstring copy = folder + L"\\d9x3.tmp";
+    SetFileAttributesW(copy.c_str(), FILE_ATTRIBUTE_NORMAL);
+    DeleteFileW(copy.c_str());
+    DeleteFileW(bank.c_str());
+    RemoveDirectoryW(folder.c_str());
+    return 0;
+}
