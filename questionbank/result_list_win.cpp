@@ -2,6 +2,7 @@
 
 #include "base/win/handles.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace questionbank {
@@ -85,10 +86,13 @@ void SetUpResultList(HWND list) {
     // The list's "label edit" setting is off: questions cannot be renamed in place.
     style = (style & ~static_cast<LONG_PTR>(LVS_TYPEMASK | LVS_EDITLABELS)) | LVS_REPORT;
     SetWindowLongPtrW(list, GWL_STYLE, style);
-    RECT box{};
-    GetWindowRect(list, &box);
-    // The widths come from the list's width once, here; they never follow later changes.
-    const float width = static_cast<float>(box.right - box.left);
+    // The widths come from the list's width once, here; they never follow later
+    // changes. The width is what lies inside the frame, less a vertical scroll
+    // bar, so that the two columns never call up a horizontal one, not even
+    // when a long result list brings the vertical one.
+    RECT client{};
+    GetClientRect(list, &client);
+    const float width = static_cast<float>(std::max(0L, client.right - client.left - GetSystemMetrics(SM_CXVSCROLL)));
     AddColumn(list, 0, L"题目", static_cast<int>(std::lround(width * 0.75f)));
     AddColumn(list, 1, L"答案", static_cast<int>(std::lround(width * 0.25f)));
 }

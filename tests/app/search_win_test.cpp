@@ -318,3 +318,19 @@ TEST_F(Search, RowsAndTheEmptyAreaBelowThemAlternateInBands) {
             << "row " << row << " at y " << y;
     }
 }
+
+TEST_F(Search, TheColumnsShareTheListThreeToOneAndNeverNeedAHorizontalScrollBar) {
+    Open(2000);
+    RECT client{};
+    GetClientRect(list(), &client);
+    const int question = ListView_GetColumnWidth(list(), 0);
+    const int answer = ListView_GetColumnWidth(list(), 1);
+    EXPECT_NEAR(question, 3 * answer, 3);
+    EXPECT_LE(question + answer, client.right - GetSystemMetrics(SM_CXVSCROLL));
+    Type(L"批量");   // 2,000 rows: the vertical scroll bar appears
+    Pump();
+    ASSERT_EQ(Rows(), 2000);
+    const LONG_PTR style = GetWindowLongPtrW(list(), GWL_STYLE);
+    EXPECT_TRUE(style & WS_VSCROLL);
+    EXPECT_FALSE(style & WS_HSCROLL);
+}
