@@ -8,7 +8,7 @@ here=$(cd "$(dirname "$0")" && pwd)
 packages=(
   cmake make g++ clang libgtest-dev googletest libbenchmark-dev
   g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64-i686
-  wine wine32 xvfb xauth x11-utils xdotool
+  wine wine32 xvfb xauth x11-utils xdotool xclip
   fonts-wqy-microhei imagemagick python3 python3-pil
   mdbtools libsqlite3-dev unicode-data
 )
