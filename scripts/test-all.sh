@@ -76,7 +76,7 @@ echo "== win64 (compile check)"
 configure_build build/win64 -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-x86_64.cmake" -DTOVI_SAMPLE_BANK=OFF
 
 echo "== win32 (under Wine)"
-configure_build build/win32 -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake"
+configure_build build/win32 -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" -DTOVI_BENCH=ON
 wineserver -k 2>/dev/null || true
 run_ctest build/win32 xvfb-run -a -s "-screen 0 1280x1024x24 -dpi 96"
 wineserver -k 2>/dev/null || true
