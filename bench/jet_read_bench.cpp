@@ -39,13 +39,17 @@ void BM_OpenDatabase(benchmark::State& state) {
     }
 }
 
+// The bank of state.range(0) rows, opened; a bank that does not open ends the
+// benchmark with an error.
+auto OpenedBank(benchmark::State& state) {
+    auto db = jet::Database::Open(Bank(static_cast<size_t>(state.range(0))), "pqr.3h5k.dst/mz");
+    if (!db) state.SkipWithError("bank did not open");
+    return db;
+}
+
 void BM_ReadTable(benchmark::State& state) {
-    const auto& bank = Bank(static_cast<size_t>(state.range(0)));
-    auto db = jet::Database::Open(bank, "pqr.3h5k.dst/mz");
-    if (!db) {
-        state.SkipWithError("bank did not open");
-        return;
-    }
+    auto db = OpenedBank(state);
+    if (!db) return;
     for (auto _ : state) {
         auto table = db->ReadTable("wd");
         benchmark::DoNotOptimize(table->rows.data());
@@ -54,12 +58,8 @@ void BM_ReadTable(benchmark::State& state) {
 }
 
 void BM_ScanTable(benchmark::State& state) {
-    const auto& bank = Bank(static_cast<size_t>(state.range(0)));
-    auto db = jet::Database::Open(bank, "pqr.3h5k.dst/mz");
-    if (!db) {
-        state.SkipWithError("bank did not open");
-        return;
-    }
+    auto db = OpenedBank(state);
+    if (!db) return;
     for (auto _ : state) {
         size_t bytes = 0;
         (void)db->ScanTable("wd", {}, [&](std::span<const jet::CellView> cells) {

@@ -106,14 +106,21 @@ TEST_P(ProgramEnd, ClosingTheWindowRemovesTheIconAndEndsTheProcess) {
     EXPECT_FALSE(IconPresent(host.window()));
 }
 
+// Opens the tray menu with a right click and chooses its second item, "关闭",
+// from the keyboard.
+bool ChooseTrayClose(Host& host) {
+    PostMessageW(host.window(), shell::kTrayCallbackMessage, 0, WM_RBUTTONUP);
+    const HWND menu = WaitForWindow(host.pid(), L"#32768");
+    if (!menu) return false;
+    for (UINT key : {VK_DOWN, VK_DOWN, VK_RETURN}) PostMessageW(menu, WM_KEYDOWN, key, 0);
+    return true;
+}
+
 TEST_P(ProgramEnd, TrayCloseItemRemovesTheIconAndEndsTheProcess) {
     Host host(GetParam());
     ASSERT_TRUE(host.ready());
     ASSERT_TRUE(IconPresent(host.window()));
-    PostMessageW(host.window(), shell::kTrayCallbackMessage, 0, WM_RBUTTONUP);
-    const HWND menu = WaitForWindow(host.pid(), L"#32768");
-    ASSERT_NE(menu, nullptr);
-    for (UINT key : {VK_DOWN, VK_DOWN, VK_RETURN}) PostMessageW(menu, WM_KEYDOWN, key, 0);
+    ASSERT_TRUE(ChooseTrayClose(host)) << "the tray menu did not open";
     EXPECT_TRUE(host.Ended());
     EXPECT_FALSE(IconPresent(host.window()));
 }
@@ -163,10 +170,7 @@ TEST_P(ProgramEnd, TrayCloseItemEndsTheProgramWhileTheAboutBoxIsOpen) {
     ASSERT_TRUE(host.ready());
     PostMessageW(host.window(), WM_SYSCOMMAND, 132, 0);
     ASSERT_NE(WaitForWindow(host.pid(), L"#32770"), nullptr);
-    PostMessageW(host.window(), shell::kTrayCallbackMessage, 0, WM_RBUTTONUP);
-    const HWND menu = WaitForWindow(host.pid(), L"#32768");
-    ASSERT_NE(menu, nullptr);
-    for (UINT key : {VK_DOWN, VK_DOWN, VK_RETURN}) PostMessageW(menu, WM_KEYDOWN, key, 0);
+    ASSERT_TRUE(ChooseTrayClose(host)) << "the tray menu did not open";
     EXPECT_TRUE(host.Ended());
     EXPECT_FALSE(IconPresent(host.window()));
 }
