@@ -459,11 +459,15 @@ void FormTovi::Form_QueryUnload() {
 // list is restyled either way.
 void FormTovi::Text1_Change() {
     const std::string keyword = Narrow(WindowText(control(Control::Text1)));
+    HWND list = control(Control::ListView1);
     if (!keyword.empty()) {
         questionbank::OpenQuery(questionbank::KeywordQuerySql(keyword));
+        // The refill happens with drawing held off (the restyle turns it back
+        // on), so that the list and its scroll bar are drawn once, not twice.
+        SendMessageW(list, WM_SETREDRAW, FALSE, 0);
         showRows(questionbank::BankRecordset().RecordCount());
     }
-    questionbank::RefreshResultList(control(Control::ListView1));
+    questionbank::RefreshResultList(list);
 }
 
 void FormTovi::Text1_KeyDown(int key) {
