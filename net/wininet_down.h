@@ -51,6 +51,7 @@ struct DownError {
         WriteFailed = 11,     // DownloadToFile: writing the file, or putting it in place of the target, failed
         UnknownCharset = 12,  // DownLoadToText: Charset names no character set we can decode
         Busy = 13,            // a transfer method was called while another runs on this object
+        BadStatus = 14,       // DownloadToFile: the server answered 400 or more (see StatusCode); nothing is written
     };
 };
 
@@ -119,6 +120,9 @@ public:
     // The address as the last transfer parsed it.
     const UrlParts& Address() const { return address_; }
     bool Running() const { return bRunning_; }
+    // The HTTP status of the last response (200, 404, ...); 0 before the
+    // first one and after a transfer whose request could not be sent.
+    int32_t StatusCode() const { return statusCode_; }
     // The system error code captured at the last failing call (0 if none).
     unsigned long LastSystemError() const { return lastError_; }
 
@@ -160,6 +164,7 @@ private:
     int64_t dbFinished_ = 0;       // bytes received in this transfer
     double dbSpeedNow_ = 0;        // average bytes per second since the first read; kept between transfers
     unsigned long lastError_ = 0;
+    int32_t statusCode_ = 0;       // HTTP status of the last response
 
     // Declared in open order, so they close in reverse: request, connection, session.
     using InternetHandle = base::win::Owned<HINTERNET, InternetCloseHandle>;

@@ -126,6 +126,7 @@ bool WininetDown::Download() {
 bool WininetDown::DownloadOnce() {
     sendFailed_ = false;
     lastError_ = 0;
+    statusCode_ = 0;
     // Handles left from an earlier transfer go first, newest first.
     hRequest_.reset();
     hConnect_.reset();
@@ -199,6 +200,13 @@ bool WininetDown::DownloadOnce() {
         sendFailed_ = true;
         Fail(DownError::SendFailed);
         return false;
+    }
+
+    {
+        DWORD code = 0;
+        DWORD size = sizeof code;
+        if (HttpQueryInfoW(hRequest_.get(), HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &code, &size, nullptr))
+            statusCode_ = static_cast<int32_t>(code);
     }
 
     // The raw header block can be any length; ask again with the size WinINet names.
@@ -321,6 +329,9 @@ bool WininetDown::DownloadToFile() {
         DownloadEnd.Raise(false);
         return false;
     };
+
+    // An error page is not the resource: the target keeps what it holds.
+    if (statusCode_ >= 400) return fail(DownError::BadStatus);
 
     // Everything about the target is checked before anything on disk changes.
     std::string target = NormalisePath(Filename_);

@@ -14,6 +14,7 @@
 namespace {
 
 namespace fs = std::filesystem;
+using namespace std::string_literals;
 using net::DownError;
 using net::DownStatus;
 using net::WininetDown;
@@ -520,6 +521,42 @@ TEST(Transfer, ReportsABodyThatEndsBeforeItsSize) {
     down.SetFilename(Utf8(target));
     EXPECT_FALSE(down.DownloadToFile());
     EXPECT_EQ(ReadFile(target), "previous");
+}
+
+TEST(Transfer, AnErrorPageNeverReplacesTheTargetButIsReturnedAsText) {
+    nettest::HttpServer server;
+    TempFolder folder;
+    const std::string notFound = "<html>no such file</html>";
+    server.Serve("HTTP/1.0 404 Not Found\r\nContent-Length: 25\r\n\r\n" + notFound);
+    server.Serve("HTTP/1.0 500 Internal Server Error\r\nContent-Length: 15\r\n\r\nserver broke!!!");
+    server.Serve("HTTP/1.0 404 Not Found\r\nContent-Length: 25\r\n\r\n" + notFound);
+    server.ServeBody("fresh");
+    const fs::path target = folder.path / "wd.dat";
+    const std::string good = "good bank\0bytes"s;
+    WriteFile(target, good);
+
+    WininetDown down;
+    down.SetURL(server.Url("/wd.dat"));
+    down.SetFilename(Utf8(target));
+    EventLog log(down);
+    EXPECT_FALSE(down.DownloadToFile());
+    EXPECT_EQ(log.Folded(), (Events{"S1", "S2", "S3", "S4", "E14", "End0"}));
+    EXPECT_EQ(down.StatusCode(), 404);
+    // A 500 page of the target's own size is no reason to keep it either way.
+    down.SetReDown(false);
+    EventLog second(down);
+    EXPECT_FALSE(down.DownloadToFile());
+    EXPECT_EQ(second.Folded(), (Events{"S1", "S2", "S3", "S4", "E14", "End0"}));
+    EXPECT_EQ(down.StatusCode(), 500);
+    EXPECT_EQ(ReadFile(target), good);
+    EXPECT_EQ(EntriesIn(folder.path), 1u);
+
+    EventLog text(down);
+    EXPECT_EQ(down.DownLoadToText(), notFound);
+    EXPECT_EQ(text.events.back(), "End1");
+    EXPECT_EQ(down.StatusCode(), 404);
+    EXPECT_EQ(down.DownLoadToText(), "fresh");
+    EXPECT_EQ(down.StatusCode(), 200);
 }
 
 TEST(Transfer, DecodesCharactersSplitAcrossChunks) {
