@@ -6,7 +6,9 @@
 #include <fstream>
 #include <sstream>
 
+#include "base/sha256.h"
 #include "base/text.h"
+#include "questionbank/bank_manifest.h"
 
 namespace {
 
@@ -172,10 +174,55 @@ TEST_F(BankTool, BadInputIsNamedWithItsLineAndLeavesTheOldBankAlone) {
     EXPECT_EQ(Tool({"search", P("junk.dat"), "a"}).code, 1);
 }
 
+
+// What a maintainer publishes is what the program downloads: the manifest
+// describes the bank beside it exactly, and the bank answers info and search.
+TEST_F(BankTool, PublishWritesABankAndAManifestThatDescribesIt) {
+    Write("in.csv", kBankCsv);
+    ASSERT_EQ(Tool({"import", P("in.csv"), "-o", P("plain.mdb")}).code, 0);
+    const ToolRun pub = Tool({"publish", P("plain.mdb"), "-o", P("site")});
+    ASSERT_EQ(pub.code, 0) << pub.err;
+    const std::string bank = Read(dir_ / "site" / "wd.dat");
+    const std::string text = Read(dir_ / "site" / "wd.manifest");
+    EXPECT_EQ(pub.out, text);
+    auto m = questionbank::ParseManifest(text);
+    ASSERT_TRUE(m) << m.error().Message();
+    EXPECT_EQ(m->size, bank.size());
+    EXPECT_EQ(m->sha256, base::Sha256Hex(bank.data(), bank.size()));
+    EXPECT_EQ(m->questions, 6u);
+    EXPECT_EQ(m->url, "wd.dat");
+    EXPECT_EQ(text.substr(0, 9), "format=1\n");
+    EXPECT_FALSE(fs::exists(dir_ / "site" / "wd.dat.part"));
+    EXPECT_FALSE(fs::exists(dir_ / "site" / "wd.manifest.part"));
+    EXPECT_NE(Tool({"info", P("site/wd.dat")}).out.find("wd: 6 rows"), std::string::npos);
+    EXPECT_EQ(Tool({"search", P("site/wd.dat"), "首都"}).out,
+              "Question,Answer,PinYin\r\n中国的首都是哪座城市？,北京,zgdsdsnzcs\r\n");
+
+    // A scrambled bank is published as it is; --base-url makes the address absolute.
+    ASSERT_EQ(Tool({"import", P("in.csv"), "-o", P("wd.dat")}).code, 0);
+    ASSERT_EQ(Tool({"publish", P("wd.dat"), "-o", P("site2"), "--base-url", "https://down.example/banks"}).code, 0);
+    EXPECT_EQ(Read(dir_ / "site2" / "wd.dat"), Read(dir_ / "wd.dat"));
+    EXPECT_EQ(questionbank::ParseManifest(Read(dir_ / "site2" / "wd.manifest"))->url, "https://down.example/banks/wd.dat");
+
+    // Whatever is not a bank leaves an earlier publication as it was.
+    Write("junk.dat", std::string(5000, 'x'));
+    ASSERT_EQ(Tool({"scramble", P("wd.dat"), P("unscrambled.dat")}).code, 0);
+    for (const std::string bad : {"junk.dat", "unscrambled.dat", "missing.dat"}) {
+        const ToolRun r = Tool({"publish", P(bad), "-o", P("site")});
+        EXPECT_EQ(r.code, 1) << bad;
+        EXPECT_NE(r.err.find(bad), std::string::npos) << r.err;
+    }
+    EXPECT_EQ(Read(dir_ / "site" / "wd.dat"), bank);
+    EXPECT_EQ(Read(dir_ / "site" / "wd.manifest"), text);
+    EXPECT_EQ(Tool({"publish", P("wd.dat"), "-o", P("site"), "--base-url", "ftp://x"}).code, 2);
+    EXPECT_EQ(Tool({"publish", P("wd.dat")}).code, 2);
+    EXPECT_EQ(Read(dir_ / "site" / "wd.manifest"), text);
+}
+
 TEST_F(BankTool, HelpAndUsageErrors) {
     const ToolRun help = Tool({"--help"});
     EXPECT_EQ(help.code, 0);
-    for (const char* cmd : {"info", "export", "import", "search", "scramble"}) {
+    for (const char* cmd : {"info", "export", "import", "search", "scramble", "publish"}) {
         EXPECT_NE(help.out.find(cmd), std::string::npos);
         const ToolRun h = Tool({cmd, "--help"});
         EXPECT_EQ(h.code, 0) << cmd;

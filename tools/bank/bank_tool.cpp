@@ -1,14 +1,19 @@
 #include "tools/bank/bank_tool.h"
 
 #include <algorithm>
+#include <chrono>
+#include <filesystem>
 #include <map>
 #include <optional>
 
+#include "base/sha256.h"
 #include "base/text.h"
 #include "jet/database.h"
 #include "jet/sql.h"
 #include "questionbank/access_db.h"
 #include "questionbank/bank_file.h"
+#include "questionbank/bank_manifest.h"
+#include "questionbank/bank_update.h"
 #include "questionbank/file_access.h"
 #include "questionbank/keyword_query.h"
 #include "tools/bank/csv.h"
@@ -30,6 +35,7 @@ constexpr const char* kUsage =
     "  import CSV -o BANK             a new bank from CSV (Question,Answer[,PinYin])\n"
     "  search BANK KEYWORD            the rows the program lists for KEYWORD, as CSV\n"
     "  scramble IN OUT                scramble a plain database, or unscramble a bank\n"
+    "  publish BANK -o DIR            DIR/wd.dat and DIR/wd.manifest for the program's update\n"
     "\n"
     "Options:\n"
     "  --password PW                  the database password of a plain file of other\n"
@@ -70,6 +76,17 @@ const std::map<std::string, std::string> kCommandHelp = {
      "\n"
      "Applies the bank's byte transform to IN and writes OUT. The transform is its\n"
      "own inverse: it turns a plain database into a .dat bank and back.\n"},
+    {"publish",
+     "Usage: tovi-bank publish BANK -o DIR [--base-url URL]\n"
+     "\n"
+     "Checks that BANK opens with the bank's password and holds table wd with the\n"
+     "columns Question, Answer and PinYin, then writes DIR/wd.dat (scrambled, as the\n"
+     "program reads it) and DIR/wd.manifest, the lines of key=value the program's\n"
+     "update reads: format=1, version (UTC time of publishing, YYYYMMDDThhmmssZ),\n"
+     "size, sha256, questions and url. url is wd.dat, relative to the manifest's\n"
+     "address, or URL/wd.dat with --base-url. Both files are written beside their\n"
+     "places first and replace the old ones only once both are complete. The\n"
+     "manifest is also printed.\n"},
 };
 
 struct Args {
@@ -77,6 +94,7 @@ struct Args {
     std::optional<std::string> password;
     std::optional<std::string> table;
     std::optional<std::string> output;
+    std::optional<std::string> baseUrl;
     bool help = false;
 };
 
@@ -301,6 +319,96 @@ int Import(const Args& a, std::ostream& err) {
     return 0;
 }
 
+// The address the manifest gives for the bank: beside the manifest, or under
+// the base address when one is given.
+std::optional<std::string> PublishedUrl(const std::optional<std::string>& baseUrl) {
+    const std::string name(questionbank::kPublishedBankName);
+    if (!baseUrl) return name;
+    const std::string lower = base::AsciiLower(*baseUrl);
+    if (!lower.starts_with("http://") && !lower.starts_with("https://")) return std::nullopt;
+    if (baseUrl->find_first_of(" \t\r\n?#") != std::string::npos) return std::nullopt;
+    return *baseUrl + (baseUrl->ends_with("/") ? "" : "/") + name;
+}
+
+int Publish(const Args& a, std::ostream& out, std::ostream& err) {
+    namespace fs = std::filesystem;
+    const std::string& bankPath = a.positional[0];
+    const auto url = PublishedUrl(a.baseUrl);
+    if (!url) {
+        err << "tovi-bank: --base-url must be an http:// or https:// address without blanks, query or fragment\n";
+        return 2;
+    }
+    auto bytes = questionbank::ReadWholeFile(questionbank::PathFromUtf8(bankPath));
+    if (!bytes) {
+        err << "tovi-bank: " << bankPath << ": cannot read the file\n";
+        return 1;
+    }
+    // What is published is what the program reads: the scrambled form.
+    if (!EndsWithDat(bankPath)) questionbank::ScrambleBank(*bytes, questionbank::kBankKey);
+    const questionbank::BankCheck check = questionbank::CheckBankFile(*bytes);
+    switch (check.fault) {
+    case questionbank::BankFault::None: break;
+    case questionbank::BankFault::OtherPassword:
+        err << "tovi-bank: " << bankPath << ": the database password is not the bank's\n";
+        return 1;
+    case questionbank::BankFault::NoTable:
+        err << "tovi-bank: " << bankPath << ": there is no table wd\n";
+        return 1;
+    case questionbank::BankFault::NoColumn:
+        err << "tovi-bank: " << bankPath << ": table wd has no column " << check.column << "\n";
+        return 1;
+    case questionbank::BankFault::NotABank:
+        err << "tovi-bank: " << bankPath << ": not a readable bank\n";
+        return 1;
+    }
+    if (bytes->size() > questionbank::kLargestPublishedBank) {
+        err << "tovi-bank: " << bankPath << ": larger than a manifest may announce\n";
+        return 1;
+    }
+
+    questionbank::BankManifest m;
+    const auto now = std::chrono::system_clock::now();
+    m.version = questionbank::ManifestVersion(
+        std::chrono::duration_cast<std::chrono::seconds>(now.time_since_epoch()).count());
+    m.size = bytes->size();
+    m.sha256 = base::Sha256Hex(bytes->data(), bytes->size());
+    m.questions = check.questions;
+    m.url = *url;
+    const std::string text = questionbank::WriteManifest(m);
+
+    // Both files are staged beside their places and renamed only when both are
+    // whole, the bank first: a reader that sees the new manifest finds the new bank.
+    const fs::path dir = questionbank::PathFromUtf8(*a.output);
+    std::error_code ec;
+    fs::create_directories(dir, ec);
+    const fs::path bankTarget = dir / std::string(questionbank::kPublishedBankName);
+    const fs::path manifestTarget = dir / std::string(questionbank::kManifestFileName);
+    fs::path bankPart = bankTarget, manifestPart = manifestTarget;
+    bankPart += ".part";
+    manifestPart += ".part";
+    const auto dropParts = [&] {
+        std::error_code ignored;
+        fs::remove(bankPart, ignored);
+        fs::remove(manifestPart, ignored);
+    };
+    std::string problem = questionbank::WriteFileReplacing(bankPart, *bytes);
+    if (problem.empty()) {
+        problem = questionbank::WriteFileReplacing(manifestPart, std::vector<uint8_t>(text.begin(), text.end()));
+    }
+    if (problem.empty()) {
+        fs::rename(bankPart, bankTarget, ec);
+        if (!ec) fs::rename(manifestPart, manifestTarget, ec);
+        if (ec) problem = "cannot put the files in place: " + ec.message();
+    }
+    if (!problem.empty()) {
+        dropParts();
+        err << "tovi-bank: " << *a.output << ": " << problem << "\n";
+        return 1;
+    }
+    out << text;
+    return 0;
+}
+
 int Scramble(const Args& a, std::ostream& err) {
     auto bytes = questionbank::ReadWholeFile(questionbank::PathFromUtf8(a.positional[0]));
     if (!bytes) {
@@ -351,8 +459,10 @@ int RunBankTool(const std::vector<std::string>& args, std::ostream& out, std::os
             if (!value(a.password)) return usageError("--password needs a value");
         } else if (s == "--table" && command == "export") {
             if (!value(a.table)) return usageError("--table needs a name");
-        } else if ((s == "-o" || s == "--output") && command == "import") {
-            if (!value(a.output)) return usageError("-o needs the bank to write");
+        } else if ((s == "-o" || s == "--output") && (command == "import" || command == "publish")) {
+            if (!value(a.output)) return usageError(command == "import" ? "-o needs the bank to write" : "-o needs a folder");
+        } else if (s == "--base-url" && command == "publish") {
+            if (!value(a.baseUrl)) return usageError("--base-url needs an address");
         } else if (s.size() > 1 && s[0] == '-' && s != "--") {
             return usageError("unknown option '" + s + "'");
         } else {
@@ -376,6 +486,11 @@ int RunBankTool(const std::vector<std::string>& args, std::ostream& out, std::os
     if (command == "export") return Export(a, out, err);
     if (command == "search") return Search(a, out, err);
     if (command == "scramble") return Scramble(a, err);
+    if (command == "publish") {
+        if (!a.output) return usageError("-o DIR is required");
+        if (a.password) return usageError("a published bank always carries the bank's own password");
+        return Publish(a, out, err);
+    }
     if (!a.output) return usageError("-o BANK is required");
     if (a.password) return usageError("a new bank always carries the bank's own password");
     return Import(a, err);
