@@ -461,7 +461,7 @@ void FormTovi::Text1_Change() {
     const std::string keyword = Narrow(WindowText(control(Control::Text1)));
     HWND list = control(Control::ListView1);
     if (!keyword.empty()) {
-        questionbank::OpenQuery(questionbank::KeywordQuerySql(keyword));
+        questionbank::SearchKeyword(keyword);
         // The refill happens with drawing held off (the restyle turns it back
         // on), so that the list and its scroll bar are drawn once, not twice.
         SendMessageW(list, WM_SETREDRAW, FALSE, 0);

@@ -5,6 +5,8 @@
 #include "jet/connection.h"
 #include "jet/sql_text.h"
 #include "questionbank/file_access.h"
+#include "questionbank/keyword_query.h"
+#include "questionbank/keyword_search.h"
 
 #ifndef _WIN32
 #include <cstdio>
@@ -21,6 +23,7 @@ struct AccessDb::Cache {
     FileFingerprint fingerprint;
     std::optional<jet::Database> database;
     std::map<std::string, std::shared_ptr<const jet::QueryTable>> tables;   // by folded name
+    std::unique_ptr<search::SearchIndex> index;   // of the bank table, built by the first keyword
 };
 
 namespace {
@@ -68,53 +71,78 @@ jet::Result<std::shared_ptr<AccessDb::Cache>> AccessDb::OpenDatabase(const std::
     return entry;
 }
 
-void AccessDb::OpenQuery(std::string_view sql) {
+void AccessDb::Fail(jet::Error error) {
+    recordset_ = Recordset();
+    lastError_ = std::move(error);
+    if (lastError_->kind == jet::Error::Io) cache_.reset();
+    if (reporter_) reporter_(kDatabaseErrorText, kDatabaseErrorCaption);
+}
+
+jet::Result<std::shared_ptr<AccessDb::Cache>> AccessDb::Connect() {
     connection_ = BankConnectionState{BankConnectionString(tempBankPath_), false};
     recordset_ = Recordset();
     lastError_.reset();
-
-    const auto fail = [&](jet::Error error) {
-        recordset_ = Recordset();
-        lastError_ = std::move(error);
-        if (reporter_) reporter_(kDatabaseErrorText, kDatabaseErrorCaption);
-    };
-
+    similar_ = false;
+    rules_.clear();
     auto settings = jet::ParseConnectionString(connection_.connectionString);
-    if (!settings) return fail(settings.error());
+    if (!settings) return settings.error();
     auto cache = OpenDatabase(settings->dataSource, settings->databasePassword);
-    if (!cache) return fail(cache.error());
+    if (!cache) return cache.error();
     connection_.open = true;
+    return cache;
+}
 
-    Cache& c = **cache;
-    auto result = jet::ExecuteSql(sql, [&](std::string_view name) -> jet::Result<std::shared_ptr<const jet::QueryTable>> {
-        const std::string key = jet::Folded(name);
-        if (auto it = c.tables.find(key); it != c.tables.end()) return it->second;
-        if (!c.database) {
-            FileFingerprint now;
-            auto db = ReadDatabase(c.path, c.password, now);
-            if (!db) return db.error();
-            if (!(now == c.fingerprint)) {
-                return jet::Error{jet::Error::Io, "The database file " + c.path + " changed during the query."};
-            }
-            c.database.emplace(std::move(*db));
+// The prepared table `name`, read from the copy the first time it is asked for.
+jet::Result<std::shared_ptr<const jet::QueryTable>> AccessDb::LoadTable(Cache& c, std::string_view name) {
+    const std::string key = jet::Folded(name);
+    if (auto it = c.tables.find(key); it != c.tables.end()) return it->second;
+    if (!c.database) {
+        FileFingerprint now;
+        auto db = ReadDatabase(c.path, c.password, now);
+        if (!db) return db.error();
+        if (!(now == c.fingerprint)) {
+            return jet::Error{jet::Error::Io, "The database file " + c.path + " changed during the query."};
         }
-        auto prepared = jet::QueryTable::Load(*c.database, name);
-        if (!prepared) return prepared.error();
-        c.tables.emplace(key, *prepared);
-        return *prepared;
-    });
-    c.database.reset();
-    if (!result) {
-        if (result.error().kind == jet::Error::Io) cache_.reset();
-        return fail(result.error());
+        c.database.emplace(std::move(*db));
     }
+    auto prepared = jet::QueryTable::Load(*c.database, name);
+    if (!prepared) return prepared.error();
+    c.tables.emplace(key, *prepared);
+    return *prepared;
+}
+
+void AccessDb::OpenQuery(std::string_view sql) {
+    auto cache = Connect();
+    if (!cache) return Fail(cache.error());
+    Cache& c = **cache;
+    auto result = jet::ExecuteSql(sql, [&](std::string_view name) { return LoadTable(c, name); });
+    c.database.reset();
+    if (!result) return Fail(result.error());
     recordset_ = Recordset(std::move(*result));
+}
+
+void AccessDb::SearchKeyword(std::string_view keyword) {
+    auto cache = Connect();
+    if (!cache) return Fail(cache.error());
+    Cache& c = **cache;
+    auto table = LoadTable(c, "wd");
+    c.database.reset();
+    if (!table) return Fail(table.error());
+    const auto columns = FindBankColumns(**table);
+    // Not a bank the rules can read: the query says what is wrong with it.
+    if (!columns) return OpenQuery(KeywordQuerySql(keyword));
+    if (!c.index) c.index = MakeSearchIndex(*table, *columns);
+    search::SearchResult found = c.index->Search(keyword);
+    recordset_ = Recordset(SearchRows(*table, *columns, std::move(found.rows)));
+    rules_ = std::move(found.rules);
+    similar_ = found.similar;
 }
 
 size_t AccessDb::CacheBytes() const {
     size_t total = 0;
     if (cache_) {
         for (const auto& [name, table] : cache_->tables) total += table->MemoryBytes();
+        if (cache_->index) total += cache_->index->MemoryBytes();
     }
     return total;
 }

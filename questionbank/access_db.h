@@ -15,6 +15,7 @@
 
 #include "jet/database.h"
 #include "jet/sql.h"
+#include "search/match.h"
 
 namespace questionbank {
 
@@ -83,6 +84,18 @@ public:
     // reporter is called once and the recordset holds no rows.
     void OpenQuery(std::string_view sql);
 
+    // What typing `keyword` into the search box lists: the rows of the
+    // keyword query (KeywordQuerySql) in its order, then the rows only the
+    // forgiving rules find (search/index.h), in table order; or, when
+    // nothing matches a long keyword, the most similar questions, best first.
+    // BankRecordset() holds them with the columns Question, Answer, PinYin,
+    // and failures are reported as for OpenQuery.
+    void SearchKeyword(std::string_view keyword);
+    // After SearchKeyword: the rows are similar to the keyword, not matching it.
+    bool SimilarRows() const { return similar_; }
+    // After SearchKeyword: the rule that found each row of the recordset.
+    const std::vector<search::Rule>& RowRules() const { return rules_; }
+
     Recordset& BankRecordset() { return recordset_; }
     const Recordset& BankRecordset() const { return recordset_; }
     const BankConnectionState& BankConnection() const { return connection_; }
@@ -98,11 +111,16 @@ public:
 private:
     struct Cache;
     jet::Result<std::shared_ptr<Cache>> OpenDatabase(const std::string& path, const std::string& password);
+    jet::Result<std::shared_ptr<Cache>> Connect();
+    jet::Result<std::shared_ptr<const jet::QueryTable>> LoadTable(Cache& cache, std::string_view name);
+    void Fail(jet::Error error);
 
     std::string tempBankPath_;
     BankConnectionState connection_;
     Recordset recordset_;
     std::optional<jet::Error> lastError_;
+    bool similar_ = false;
+    std::vector<search::Rule> rules_;
     Reporter reporter_;
     std::shared_ptr<Cache> cache_;
 };
@@ -111,6 +129,7 @@ private:
 // program uses.
 AccessDb& Access_DB();
 inline void OpenQuery(std::string_view sql) { Access_DB().OpenQuery(sql); }
+inline void SearchKeyword(std::string_view keyword) { Access_DB().SearchKeyword(keyword); }
 inline Recordset& BankRecordset() { return Access_DB().BankRecordset(); }
 
 // The platform's failure report: a modal box with an OK button and no icon on

@@ -16,6 +16,7 @@
 #include "questionbank/bank_update.h"
 #include "questionbank/file_access.h"
 #include "questionbank/keyword_query.h"
+#include "questionbank/keyword_search.h"
 #include "tools/bank/csv.h"
 #include "tools/bank/pinyin.h"
 
@@ -33,7 +34,7 @@ constexpr const char* kUsage =
     "  info BANK                      version, tables with row counts, password check\n"
     "  export BANK [--table NAME]     a table (wd by default) as CSV on standard output\n"
     "  import CSV -o BANK             a new bank from CSV (Question,Answer[,PinYin])\n"
-    "  search BANK KEYWORD            the rows the program lists for KEYWORD, as CSV\n"
+    "  search BANK KEYWORD [--explain] the rows the program lists for KEYWORD, as CSV\n"
     "  scramble IN OUT                scramble a plain database, or unscramble a bank\n"
     "  publish BANK -o DIR            DIR/wd.dat and DIR/wd.manifest for the program's update\n"
     "\n"
@@ -66,11 +67,17 @@ const std::map<std::string, std::string> kCommandHelp = {
      "plain Jet database. Both carry the bank's password. An existing BANK is\n"
      "replaced only once the new file is complete.\n"},
     {"search",
-     "Usage: tovi-bank search BANK KEYWORD [--password PW]\n"
+     "Usage: tovi-bank search BANK KEYWORD [--explain] [--password PW]\n"
      "\n"
-     "Runs the query the program sends when KEYWORD is typed into its search box and\n"
-     "prints the rows it lists (Question, Answer, PinYin) as CSV. '%' and '_' in the\n"
-     "keyword are wildcards, as in the program.\n"},
+     "Runs the search the program runs when KEYWORD is typed into its search box and\n"
+     "prints the rows it lists (Question, Answer, PinYin), in its order, as CSV:\n"
+     "first the rows holding KEYWORD as typed in the question or the PinYin ('%' and\n"
+     "'_' are wildcards there), then the rows found by the readings of the question's\n"
+     "characters, by every blank-separated word, or by folded forms (letter case,\n"
+     "full width, traditional and simplified characters, punctuation left out).\n"
+     "When nothing matches a keyword of 8 characters or more, the most similar\n"
+     "questions are listed, best first.\n"
+     "--explain adds a last column Rule: exact, reading, words, folded or similar.\n"},
     {"scramble",
      "Usage: tovi-bank scramble IN OUT\n"
      "\n"
@@ -96,6 +103,7 @@ struct Args {
     std::optional<std::string> output;
     std::optional<std::string> baseUrl;
     bool help = false;
+    bool explain = false;
 };
 
 bool EndsWithDat(const std::string& path) {
@@ -224,15 +232,40 @@ int Search(const Args& a, std::ostream& out, std::ostream& err) {
     }
     auto db = OpenBank(a.positional[0], a, err);
     if (!db) return 1;
-    auto result = jet::ExecuteSql(questionbank::KeywordQuerySql(keyword),
-                                  [&](std::string_view name) -> jet::Result<std::shared_ptr<const jet::QueryTable>> {
-                                      return jet::QueryTable::Load(*db, name);
-                                  });
-    if (!result) {
-        err << "tovi-bank: " << a.positional[0] << ": " << result.error().message << "\n";
-        return 1;
+    auto table = jet::QueryTable::Load(*db, "wd");
+    const auto columns = table ? questionbank::FindBankColumns(**table) : std::nullopt;
+    if (!columns) {   // what the program does too: the query says what is wrong
+        auto result = jet::ExecuteSql(questionbank::KeywordQuerySql(keyword),
+                                      [&](std::string_view name) -> jet::Result<std::shared_ptr<const jet::QueryTable>> {
+                                          return jet::QueryTable::Load(*db, name);
+                                      });
+        if (!result) {
+            err << "tovi-bank: " << a.positional[0] << ": " << result.error().message << "\n";
+            return 1;
+        }
+        WriteResult(out, *result);
+        return 0;
     }
-    WriteResult(out, *result);
+    search::SearchResult found = questionbank::MakeSearchIndex(*table, *columns)->Search(keyword);
+    const std::vector<search::Rule> rules = std::move(found.rules);
+    const jet::QueryResult rows = questionbank::SearchRows(*table, *columns, std::move(found.rows));
+    if (!a.explain) {
+        WriteResult(out, rows);
+        return 0;
+    }
+    std::vector<std::optional<std::string>> cells;
+    for (size_t c = 0; c < rows.ColumnCount(); ++c) cells.emplace_back(rows.ColumnName(c));
+    cells.emplace_back("Rule");
+    WriteCsvRow(out, cells);
+    for (size_t row = 0; row < rows.RowCount(); ++row) {
+        cells.clear();
+        for (size_t c = 0; c < rows.ColumnCount(); ++c) {
+            if (rows.IsNull(row, c)) cells.emplace_back(std::nullopt);
+            else cells.emplace_back(std::string(rows.Text(row, c)));
+        }
+        cells.emplace_back(std::string(search::RuleName(rules[row])));
+        WriteCsvRow(out, cells);
+    }
     return 0;
 }
 
@@ -455,6 +488,8 @@ int RunBankTool(const std::vector<std::string>& args, std::ostream& out, std::os
         };
         if (s == "--help" || s == "-h") {
             a.help = true;
+        } else if (s == "--explain" && command == "search") {
+            a.explain = true;
         } else if (s == "--password") {
             if (!value(a.password)) return usageError("--password needs a value");
         } else if (s == "--table" && command == "export") {

@@ -1,0 +1,134 @@
+#include "search/chars.h"
+
+#include "jet/sql_text.h"
+#include "search/unihan_table.h"
+
+namespace search {
+
+namespace {
+
+bool IsPunct(char32_t c) {
+    if (c < 0x80) return !((c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'));
+    return (c >= 0x80 && c <= 0xBF) || c == 0xD7 || c == 0xF7 ||   // Latin-1 spaces, signs and marks
+           (c >= 0x2000 && c <= 0x2BFF) ||                          // general punctuation .. arrows, shapes
+           (c >= 0x3000 && c <= 0x303F) ||                          // CJK symbols and punctuation
+           (c >= 0xFE10 && c <= 0xFE1F) || (c >= 0xFE30 && c <= 0xFE6F) ||   // vertical, compatibility, small forms
+           (c >= 0xFF00 && c <= 0xFF0F) || (c >= 0xFF1A && c <= 0xFF20) || (c >= 0xFF3B && c <= 0xFF40) ||
+           (c >= 0xFF5B && c <= 0xFF65) || c == 0xFFFD;
+}
+
+void AppendUtf8(std::string& out, char32_t c) {
+    if (c < 0x80) {
+        out += static_cast<char>(c);
+    } else if (c < 0x800) {
+        out += static_cast<char>(0xC0 | (c >> 6));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+        out += static_cast<char>(0xE0 | (c >> 12));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+}
+
+char32_t DecodeOne(std::string_view s) {
+    const auto b = [&](size_t i) { return static_cast<char32_t>(static_cast<unsigned char>(s[i])); };
+    if (s.size() == 1) return b(0);
+    if (s.size() == 2) return ((b(0) & 0x1F) << 6) | (b(1) & 0x3F);
+    if (s.size() == 3) return ((b(0) & 0x0F) << 12) | ((b(1) & 0x3F) << 6) | (b(2) & 0x3F);
+    return ((b(0) & 0x07) << 18) | ((b(1) & 0x3F) << 12) | ((b(2) & 0x3F) << 6) | (b(3) & 0x3F);
+}
+
+}  // namespace
+
+const CharTables& CharTables::Get() {
+    static const CharTables tables;
+    return tables;
+}
+
+CharTables::CharTables()
+    : caseFold_(0x10000), simplified_(0x10000), kind_(0x10000), readingClass_(0x10000) {
+    // The engine's folding, taken from the engine itself so that the two
+    // never disagree about which characters are alike.
+    std::string one, folded;
+    for (char32_t c = 0; c < 0x10000; ++c) {
+        if (c >= 0xD800 && c <= 0xDFFF) {
+            caseFold_[c] = static_cast<char16_t>(c);
+            continue;
+        }
+        one.clear();
+        folded.clear();
+        AppendUtf8(one, c);
+        jet::AppendFolded(folded, one);
+        caseFold_[c] = static_cast<char16_t>(DecodeOne(folded));
+    }
+    for (char32_t c = 0; c < 0x10000; ++c) {
+        const char16_t f = caseFold_[c];
+        simplified_[c] = f;
+        CharKind kind = CharKind::Other;
+        if (f >= 'a' && f <= 'z') kind = CharKind::Letter;
+        else if (f >= '0' && f <= '9') kind = CharKind::Digit;
+        else if (IsPunct(f)) kind = CharKind::Punct;
+        kind_[c] = static_cast<uint8_t>(kind);
+    }
+    for (uint32_t i = 0; i < unihan::kCharCount; ++i) {
+        const unihan::CharEntry& e = unihan::kChars[i];
+        if (e.code >= 0x10000) continue;   // outside the BMP: matched as themselves only
+        if (e.folded < 0x10000) simplified_[e.code] = static_cast<char16_t>(e.folded);
+        readingClass_[e.code] = e.readingClass;
+        if (e.readingClass != 0) kind_[e.code] = static_cast<uint8_t>(CharKind::Han);
+    }
+    // Full-width letters fold to ASCII before this table is read, so every
+    // case-folded form shares the simplified form of its folded character.
+    for (char32_t c = 0; c < 0x10000; ++c) {
+        const char16_t f = caseFold_[c];
+        if (f != c) {
+            simplified_[c] = simplified_[f];
+            readingClass_[c] = readingClass_[f];
+            kind_[c] = kind_[f];
+        }
+    }
+    std::string_view all(unihan::kSyllables);
+    while (!all.empty()) {
+        const size_t blank = all.find(' ');
+        syllables_.emplace_back(all.substr(0, blank));
+        all.remove_prefix(blank + 1);
+    }
+    classSyllables_.resize(unihan::kClassCount);
+    classFirst_.resize(unihan::kClassCount);
+    classLetters_.resize(unihan::kClassCount);
+    for (uint16_t c = 0; c < unihan::kClassCount; ++c) {
+        for (uint32_t k = unihan::kClassStart[c]; k < unihan::kClassStart[c + 1]; ++k) {
+            const uint16_t s = unihan::kClassSyllables[k];
+            classSyllables_[c].push_back(s);
+            classFirst_[c] |= 1u << (syllables_[s][0] - 'a');
+            for (char l : syllables_[s]) classLetters_[c] |= 1u << (l - 'a') | (l == 'v' ? 1u << ('u' - 'a') : 0);
+        }
+    }
+}
+
+std::u16string FoldedUnits(std::string_view s, std::vector<uint32_t>* offsets) {
+    const CharTables& t = CharTables::Get();
+    std::u16string out;
+    out.reserve(s.size());
+    if (offsets) offsets->clear();
+    size_t i = 0;
+    while (i < s.size()) {
+        const size_t len = jet::CharLength(s, i);
+        char32_t c = DecodeOne(s.substr(i, len));
+        if (len == 1 && c >= 0x80) c = 0xFFFD;
+        if (c < 0x10000) {
+            out += t.CaseFold(static_cast<char16_t>(c));
+            if (offsets) offsets->push_back(static_cast<uint32_t>(i));
+        } else {
+            c -= 0x10000;
+            out += static_cast<char16_t>(0xD800 + (c >> 10));
+            out += static_cast<char16_t>(0xDC00 + (c & 0x3FF));
+            if (offsets) offsets->insert(offsets->end(), 2, static_cast<uint32_t>(i));
+        }
+        i += len;
+    }
+    if (offsets) offsets->push_back(static_cast<uint32_t>(s.size()));
+    return out;
+}
+
+}  // namespace search

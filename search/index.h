@@ -1,0 +1,81 @@
+// The search over a whole bank: the rows a keyword finds, in the order the
+// list shows them. Rows the exact rule finds come first, in table order and
+// without repeats, exactly as the query the program has always sent returns
+// them; rows found only by the other rules follow in table order. When the
+// keyword is long (8 characters or more, blanks not counted) and nothing
+// matches, the most similar questions are listed instead, best first.
+//
+// The index keeps each question's folded characters, each PinYin folded, and
+// two 64-bit sets per row (see RowSignature) that turn most rows away before
+// a run is looked for. A keyword that only grew since the previous search
+// looks only at the rows the previous one found.
+#pragma once
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "search/match.h"
+
+namespace search {
+
+// One row of the bank as the search reads it; the views must stay valid for
+// as long as the index that reads them lives.
+struct SearchRow {
+    std::string_view question, answer, pinyin;
+    bool questionNull = false, answerNull = false, pinyinNull = false;
+};
+using RowSource = std::function<SearchRow(uint32_t row)>;
+
+struct SearchResult {
+    std::vector<uint32_t> rows;   // table rows, in list order
+    std::vector<Rule> rules;      // for each row: the first rule that finds it
+    bool similar = false;         // the rows are similar to the keyword, not matching it
+};
+
+inline constexpr size_t kMostSimilar = 50;          // rows a similarity list holds at most
+inline constexpr size_t kSimilarFromLength = 8;     // keyword characters, blanks not counted
+
+class SearchIndex {
+public:
+    SearchIndex(uint32_t rowCount, RowSource source);
+    SearchIndex(const SearchIndex&) = delete;
+    SearchIndex& operator=(const SearchIndex&) = delete;
+
+    uint32_t RowCount() const { return rowCount_; }
+
+    // The rows `keyword` lists. Remembers what it found, so that the next
+    // search for a longer keyword starting with this one looks at fewer rows.
+    SearchResult Search(std::string_view keyword);
+
+    // Bytes the index holds.
+    size_t MemoryBytes() const;
+
+private:
+    std::u16string_view Question(uint32_t r) const {
+        return std::u16string_view(units_).substr(unitStart_[r], unitStart_[r + 1] - unitStart_[r]);
+    }
+    std::string_view PinYin(uint32_t r) const {
+        return std::string_view(pinyin_).substr(pinyinStart_[r], pinyinStart_[r + 1] - pinyinStart_[r]);
+    }
+    bool SameRow(uint32_t a, uint32_t b) const;
+    void KeepDistinct(const std::vector<uint32_t>& rows, const std::vector<Rule>& rules, std::vector<uint64_t>& seen,
+                      SearchResult& out) const;
+    SearchResult MostSimilar(const Keyword& k) const;
+
+    uint32_t rowCount_ = 0;
+    RowSource source_;
+    std::u16string units_;               // every question, case-folded, one after another
+    std::vector<uint32_t> unitStart_;    // rowCount_ + 1 entries
+    std::string pinyin_;                 // every PinYin, case-folded, one after another
+    std::vector<uint32_t> pinyinStart_;  // rowCount_ + 1 entries
+    std::vector<uint64_t> letters_, chars_;   // RowSignature of question and PinYin
+    std::vector<uint64_t> rowHash_;      // of the folded Question, Answer and PinYin, for repeats
+
+    std::string lastKeyword_;            // the previous search, when it matched rows
+    std::vector<uint32_t> lastFound_;    // every row it matched, in table order
+    bool haveLast_ = false;
+};
+
+}  // namespace search

@@ -1,0 +1,224 @@
+#include "search/match.h"
+
+#include <algorithm>
+#include <bit>
+
+#include "base/text.h"
+#include "jet/sql_text.h"
+
+namespace search {
+
+namespace {
+
+constexpr size_t kMaxRun = 63;   // units one NFA state word can follow
+
+size_t SlotOf(char16_t u) { return (static_cast<uint32_t>(u) * 2654435761u) >> 25; }   // 0..127
+uint64_t CharBit(char16_t simplified) { return uint64_t{1} << ((static_cast<uint32_t>(simplified) * 0x9E3779B1u) >> 26); }
+
+bool IsBlank(char16_t u) { return u == u' ' || u == u'\t' || u == 0x3000 || u == 0xA0; }
+
+}  // namespace
+
+std::string_view RuleName(Rule rule) {
+    switch (rule) {
+    case Rule::Exact: return "exact";
+    case Rule::Reading: return "reading";
+    case Rule::Words: return "words";
+    case Rule::Folded: return "folded";
+    case Rule::Similar: return "similar";
+    }
+    return "";
+}
+
+WordMatcher::WordMatcher(std::u16string units) : units_(std::move(units)) {
+    const CharTables& t = CharTables::Get();
+    n_ = units_.size() <= kMaxRun ? units_.size() : 0;
+    for (size_t p = 0; p < units_.size(); ++p) {
+        const char16_t u = units_[p];
+        switch (t.Kind(u)) {
+        case CharKind::Letter:
+            needLetters_ |= uint64_t{1} << (u - 'a');
+            if (p == 0) needLetters_ |= uint64_t{1} << (26 + u - 'a');
+            if (p < n_) letterAt_[u - 'a'] |= uint64_t{1} << p;
+            break;
+        case CharKind::Digit: needLetters_ |= uint64_t{1} << (52 + u - '0'); break;
+        case CharKind::Punct: break;
+        default: needChars_ |= CharBit(u); break;
+        }
+        if (p >= n_) continue;
+        size_t i = SlotOf(u);
+        while (slots_[i].mask && slots_[i].unit != u) i = (i + 1) & 127;
+        slots_[i].unit = u;
+        slots_[i].mask |= uint64_t{1} << p;
+    }
+    if (n_ == 0) return;
+    startMask_.resize(t.ClassCount());
+    for (size_t c = 1; c < startMask_.size(); ++c) {
+        uint32_t first = t.ClassFirstLetters(static_cast<uint16_t>(c));
+        uint64_t m = 0;
+        while (first) {
+            m |= letterAt_[std::countr_zero(first)];
+            first &= first - 1;
+        }
+        startMask_[c] = m;
+    }
+    reachAt_.assign(t.ClassCount(), -1);
+}
+
+uint64_t WordMatcher::Eq(char16_t s) const {
+    size_t i = SlotOf(s);
+    while (slots_[i].mask) {
+        if (slots_[i].unit == s) return slots_[i].mask;
+        i = (i + 1) & 127;
+    }
+    return 0;
+}
+
+// Positions reachable from the positions in `from` by one character of the
+// class: the keyword's letters from there on spell a prefix of a reading.
+uint64_t WordMatcher::Reach(uint16_t c, uint64_t from) const {
+    if (reachAt_[c] < 0) {
+        const CharTables& t = CharTables::Get();
+        reachAt_[c] = static_cast<int32_t>(reach_.size());
+        for (size_t p = 0; p < n_; ++p) {
+            uint64_t m = 0;
+            for (uint16_t s : t.ClassSyllables(c)) {
+                const std::string& syl = t.Syllable(s);
+                for (size_t l = 0; l < syl.size() && p + l < n_; ++l) {
+                    const char16_t w = units_[p + l];
+                    if (!(w == syl[l] || (syl[l] == 'v' && w == 'u'))) break;
+                    m |= uint64_t{1} << (p + l + 1);
+                }
+            }
+            reach_.push_back(m);
+        }
+    }
+    const uint64_t* table = reach_.data() + reachAt_[c];
+    uint64_t to = 0;
+    while (from) {
+        to |= table[std::countr_zero(from)];
+        from &= from - 1;
+    }
+    return to;
+}
+
+WordMatcher::Found WordMatcher::Match(std::u16string_view q) const {
+    const CharTables& t = CharTables::Get();
+    Found found;
+    if (units_.empty()) return found;
+    if (n_ == 0) {   // too long for the runs of readings: folded forms only
+        std::u16string plain;
+        for (char16_t u : q) {
+            if (t.Kind(u) != CharKind::Punct) plain += t.Simplified(u);
+        }
+        found.folded = plain.find(units_) != std::u16string::npos;
+        return found;
+    }
+    const uint64_t done = uint64_t{1} << n_;
+    uint64_t s0 = 0, s1 = 0;   // runs so far without / with a reading; bit p: p units spelled
+    for (char16_t u : q) {
+        const CharKind kind = t.Kind(u);
+        if (kind == CharKind::Punct) continue;
+        const uint64_t eq = Eq(t.Simplified(u));
+        uint64_t n0 = ((s0 | 1) & eq) << 1, n1 = (s1 & eq) << 1;
+        if (kind == CharKind::Han) {
+            const uint16_t c = t.ReadingClass(u);
+            if (const uint64_t from = (s0 | s1 | 1) & startMask_[c]) n1 |= Reach(c, from);
+        }
+        s0 = n0;
+        s1 = n1;
+        if (s0 & done) found.folded = true;
+        if (s1 & done) found.reading = true;
+        if (found.folded && found.reading) break;
+    }
+    return found;
+}
+
+std::vector<std::pair<size_t, size_t>> WordMatcher::Runs(std::u16string_view q) const {
+    const CharTables& t = CharTables::Get();
+    std::vector<std::pair<size_t, size_t>> runs;
+    if (units_.empty()) return runs;
+    size_t i = 0;
+    while (i < q.size()) {
+        if (t.Kind(q[i]) == CharKind::Punct) {
+            ++i;
+            continue;
+        }
+        size_t end = 0;
+        if (n_ == 0) {
+            size_t p = 0, j = i;
+            for (; j < q.size() && p < units_.size(); ++j) {
+                if (t.Kind(q[j]) == CharKind::Punct) continue;
+                if (t.Simplified(q[j]) != units_[p]) break;
+                ++p;
+            }
+            if (p == units_.size()) end = j;
+        } else {
+            const uint64_t done = uint64_t{1} << n_;
+            uint64_t s = 1;
+            for (size_t j = i; j < q.size() && s; ++j) {
+                const CharKind kind = t.Kind(q[j]);
+                if (kind == CharKind::Punct) continue;
+                uint64_t next = (s & Eq(t.Simplified(q[j]))) << 1;
+                if (kind == CharKind::Han) {
+                    const uint16_t c = t.ReadingClass(q[j]);
+                    if (const uint64_t from = s & startMask_[c]) next |= Reach(c, from);
+                }
+                s = next & ~done;
+                if (next & done) end = j + 1;
+            }
+        }
+        if (end) {
+            runs.emplace_back(i, end);
+            i = end;
+        } else {
+            ++i;
+        }
+    }
+    return runs;
+}
+
+Keyword::Keyword(std::string_view utf8) : text(utf8), exact(FoldedUnits(utf8)), exactUtf8(jet::Folded(utf8)) {
+    const CharTables& t = CharTables::Get();
+    wildcard = text.find_first_of("%_") != std::string::npos;
+    std::u16string word, wordText;
+    const auto endWord = [&] {
+        if (!word.empty()) {
+            words.emplace_back(std::move(word));
+            wordTexts.push_back(base::Utf16ToUtf8(wordText));
+        }
+        word.clear();
+        wordText.clear();
+    };
+    for (char16_t u : exact) {
+        if (IsBlank(u)) {
+            spaced = true;
+            endWord();
+            continue;
+        }
+        if (!(u >= 0xDC00 && u <= 0xDFFF)) ++length;
+        wordText += u;
+        if (t.Kind(u) != CharKind::Punct) word += t.Simplified(u);
+    }
+    endWord();
+}
+
+void RowSignature::Add(std::u16string_view units) {
+    const CharTables& t = CharTables::Get();
+    for (char16_t u : units) {
+        switch (t.Kind(u)) {
+        case CharKind::Letter: letters |= (uint64_t{1} << (u - 'a')) | (uint64_t{1} << (26 + u - 'a')); break;
+        case CharKind::Digit: letters |= uint64_t{1} << (52 + u - '0'); break;
+        case CharKind::Punct: break;
+        case CharKind::Han: {
+            const uint16_t c = t.ReadingClass(u);
+            letters |= t.ClassLetters(c) | (uint64_t{t.ClassFirstLetters(c)} << 26);
+            chars |= CharBit(t.Simplified(u));
+            break;
+        }
+        case CharKind::Other: chars |= CharBit(t.Simplified(u)); break;
+        }
+    }
+}
+
+}  // namespace search
