@@ -1,0 +1,59 @@
+// The bank the search tests run on: the sample bank's questions (no PinYin:
+// the search must not need it) and a few rows of our own with traditional
+// characters, full-width letters, Latin text and wildcard characters.
+#pragma once
+#include <array>
+#include <fstream>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "search/index.h"
+#include "tools/bank/csv.h"
+
+namespace searchtest {
+
+using Row = std::array<std::optional<std::string>, 3>;   // Question, Answer, PinYin
+
+inline std::vector<Row> TestBank() {
+    std::ifstream in(std::string(TOVI_SOURCE_DIR) + "/questionbank/sample/wd.csv", std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    std::vector<Row> rows;
+    const bankcli::CsvParse csv = bankcli::ParseCsv(text.str());
+    for (size_t i = 1; i < csv.records.size(); ++i) {
+        rows.push_back({csv.records[i].fields[0].text, csv.records[i].fields[1].text, std::nullopt});
+    }
+    const Row own[] = {
+        {"長江三峽是哪三個峽？", "瞿塘峡、巫峡、西陵峡", "zjsxsnsgx"},
+        {"ＣＰＵ的中文名称是？", "中央处理器", "cpudzwmcs"},
+        {"2008年奥运会在哪座城市举办？", "北京", "2008nayhznzcsjb"},
+        {"银行的英文单词是？", "bank", "yhdywdcs"},
+        {"重庆的简称是？", "渝", "cqdjcs"},
+        {"快乐的反义词是？", "悲伤", "kldfycs"},
+        {"绿色植物进行光合作用的场所是？", "叶绿体", "lszwjxghzydcss"},
+        {"人行横道线俗称什么？", "斑马线", "rxhdxscsm"},
+        {"重要的事情说几遍？", "三遍", "zydsqsjb"},
+        {"Who wrote Hamlet?", "Shakespeare", "whowrotehamlet"},
+        {"吕布的坐骑叫什么？", "赤兔马", "lbdzqjsm"},
+        {"C++的发明者是？", "Bjarne Stroustrup", "cdfmzs"},
+        {"100%的意思是？", "全部", "100dyss"},
+        {"It's a test的意思是？", "这是一个测试", "itsatestdyss"},
+        {"長江三峽是哪三個峽？", "瞿塘峡、巫峡、西陵峡", "zjsxsnsgx"},   // a repeat: listed once
+        {"长江三峡是哪三个峡？", "瞿塘峡、巫峡、西陵峡", std::nullopt},
+        {std::nullopt, "没有题目的答案", "null"},
+    };
+    rows.insert(rows.end(), std::begin(own), std::end(own));
+    return rows;
+}
+
+inline search::RowSource SourceOf(const std::vector<Row>& rows) {
+    return [&rows](uint32_t r) {
+        const Row& row = rows[r];
+        const auto view = [](const std::optional<std::string>& cell) { return cell ? std::string_view(*cell) : std::string_view(); };
+        return search::SearchRow{view(row[0]), view(row[1]), view(row[2]), !row[0], !row[1], !row[2]};
+    };
+}
+
+}  // namespace searchtest
