@@ -3,8 +3,11 @@
 // two transfer methods, which fetch the resource into text or into a file.
 // Everything runs on the calling (UI) thread: the methods block during
 // connecting and each read, and let pending window messages run after every
-// chunk, so a handler or window code may call bStop() meanwhile. Starting
-// another transfer on the same object from inside a handler is refused.
+// chunk, so a handler or window code may call bStop() meanwhile, or destroy
+// the object: a method on the stack then returns failure and raises nothing
+// more. A WM_QUIT seen between chunks ends the transfer like bStop() and is
+// posted again for the message loop. Starting another transfer on the same
+// object from inside a handler is refused.
 //
 // Text is UTF-8 throughout the interface; PostData's bytes are sent as given.
 #pragma once
@@ -14,6 +17,7 @@
 #include <wininet.h>
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -49,7 +53,7 @@ struct DownError {
         SendFailed = 9,       // the request could not be sent (refused connection, unknown host, TLS failure)
         ReadFailed = 10,      // the body could not be read to its end, or ended before the reported size
         WriteFailed = 11,     // DownloadToFile: writing the file, or putting it in place of the target, failed
-        UnknownCharset = 12,  // DownLoadToText: Charset names no character set we can decode
+        UnknownCharset = 12,  // DownLoadToText: Charset names no character set this system can decode
         Busy = 13,            // a transfer method was called while another runs on this object
         BadStatus = 14,       // DownloadToFile: the server answered 400 or more (see StatusCode); nothing is written
     };
@@ -100,7 +104,8 @@ public:
     bool Download();
     // Ends the transfer: closes the handles and drops the cached copy of URL.
     void bStop();
-    // The whole body decoded from Charset; empty text on any failure or stop.
+    // The whole body decoded from Charset, an error page's too (StatusCode
+    // tells); empty text on any failure or stop.
     std::string DownLoadToText();
     // Writes the body to Filename (folders are made as needed). The body goes
     // to a file beside the target, which replaces the target only when the
@@ -133,12 +138,33 @@ protected:
     virtual HINTERNET OpenSession(const std::wstring& agent);
 
 private:
-    enum class Outcome { Complete, Stopped, ReadFailed, WriteFailed };
+    // Set while the object exists. A method copies it before anything that
+    // may run a handler or a window procedure, and reads only the copy after.
+    using Lifeline = std::shared_ptr<const bool>;
+
+    // How sending the request ended. Failed: an error is raised and the
+    // transfer loops raise nothing more; NotSent: an error is raised and the
+    // loops end with DownloadEnd(false); Stopped: a Status handler called
+    // bStop() before the request went out, nothing raised yet; Gone: a
+    // handler destroyed the object.
+    enum class Sent { Yes, Failed, NotSent, Stopped, Gone };
+    enum class Outcome { Complete, Stopped, ReadFailed, WriteFailed, Gone };
     template <class Sink>
     Outcome ReadBody(Sink&& sink);
-    bool DownloadOnce();
+    Sent DownloadOnce();
     bool BeginTransfer();   // Download plus the checks both transfer methods share
-    void Fail(int32_t code);
+    // Raises an event; false when a handler destroyed this object, and the
+    // caller then returns at once without touching a member.
+    template <class... Args, class... Values>
+    bool Notify(const Event<Args...>& event, Values... values) {
+        const Lifeline alive = alive_;
+        event.Raise(values...);
+        return *alive;
+    }
+    Sent FailedWith(int32_t code, Sent how) { return Notify(Error, code) ? how : Sent::Gone; }
+    // Ends a transfer loop that did not complete: closes the handles, raises
+    // Error(code) and DownloadEnd(false). Always false.
+    bool EndFailed(int32_t code);
     std::string CacheUrl() const;
 
     std::string Method_ = "GET";
@@ -157,7 +183,7 @@ private:
     UrlParts address_;             // host, port, path and scheme taken from URL
     bool bRunning_ = false;        // from the start of Download until bStop
     bool busy_ = false;            // a transfer method is on the stack
-    bool sendFailed_ = false;      // the last Download failed after its handles were open
+    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);   // cleared by the destructor
     std::string sRawHeaders_;      // response headers, each line ending in NUL
     bool bHeadersOK_ = false;      // whether the last header query succeeded
     int64_t dbFileSize_ = 0;       // size the server reported for this transfer

@@ -3,6 +3,8 @@
 
 #include <algorithm>
 #include <chrono>
+#include <memory>
+#include <optional>
 #include <vector>
 
 #include "base/text.h"
@@ -30,9 +32,14 @@ bool StartsWithNoCase(std::string_view s, std::string_view prefix) {
     return s.size() >= prefix.size() && base::AsciiLower(s.substr(0, prefix.size())) == prefix;
 }
 
+// Whether this system can decode the code page (Wine, for one, lacks some
+// that CodePageForCharset names). UTF-16 is decoded here, not by the system.
+bool CanDecode(unsigned codePage) { return codePage == 1200 || codePage == 1201 || IsValidCodePage(codePage); }
+
 // Whole characters only: the carry in ChunkCarry keeps split ones together.
-std::string DecodeWhole(unsigned codePage, std::string_view bytes) {
-    if (bytes.empty()) return {};
+// Nothing when the system cannot decode the bytes.
+std::optional<std::string> DecodeWhole(unsigned codePage, std::string_view bytes) {
+    if (bytes.empty()) return std::string();
     if (codePage == 1200 || codePage == 1201) {
         std::u16string units(bytes.size() / 2, u'\0');
         for (size_t i = 0; i < units.size(); ++i) {
@@ -45,35 +52,42 @@ std::string DecodeWhole(unsigned codePage, std::string_view bytes) {
     }
     const int length = static_cast<int>(bytes.size());
     const int wideLength = MultiByteToWideChar(codePage, 0, bytes.data(), length, nullptr, 0);
-    if (wideLength <= 0) return {};
+    if (wideLength <= 0) return std::nullopt;
     std::wstring wide(static_cast<size_t>(wideLength), L'\0');
     MultiByteToWideChar(codePage, 0, bytes.data(), length, wide.data(), wideLength);
     return Narrow(wide);
 }
 
 // Lets the thread's pending window messages run, as the UI expects between
-// chunks. A WM_QUIT is put back for the real message loop to see.
-void PumpMessages() {
+// chunks. False when a WM_QUIT came: the program is closing, so the caller
+// ends its transfer; the WM_QUIT is put back for the real message loop.
+bool PumpMessages() {
     MSG msg;
     while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
         if (msg.message == WM_QUIT) {
             PostQuitMessage(static_cast<int>(msg.wParam));
-            return;
+            return false;
         }
         TranslateMessage(&msg);
         DispatchMessageW(&msg);
     }
+    return true;
 }
 
+// Marks a transfer method as on the stack. The object may be destroyed
+// before the method returns; the mark is then left alone.
 class BusyScope {
 public:
-    explicit BusyScope(bool& flag) : flag_(flag) { flag_ = true; }
-    ~BusyScope() { flag_ = false; }
+    BusyScope(bool& flag, std::shared_ptr<const bool> alive) : flag_(flag), alive_(std::move(alive)) { flag_ = true; }
+    ~BusyScope() {
+        if (*alive_) flag_ = false;
+    }
     BusyScope(const BusyScope&) = delete;
     BusyScope& operator=(const BusyScope&) = delete;
 
 private:
     bool& flag_;
+    std::shared_ptr<const bool> alive_;
 };
 
 // A file handle from CreateFileW, closed with CloseHandle.
@@ -84,7 +98,9 @@ using FileHandle = base::win::Owned<HANDLE, CloseHandle>;
 base::Result<std::string> BytesToText(std::string_view bytes, std::string_view charset) {
     const auto codePage = CodePageForCharset(charset);
     if (!codePage) return base::Error{"unknown character set \"" + std::string(charset) + "\""};
-    return DecodeWhole(*codePage, bytes);
+    auto text = DecodeWhole(*codePage, bytes);
+    if (!text) return base::Error{"this system cannot decode \"" + std::string(charset) + "\""};
+    return std::move(*text);
 }
 
 bool EnsureFolder(std::string& path) {
@@ -101,7 +117,10 @@ bool EnsureFolder(std::string& path) {
     return true;
 }
 
-WininetDown::~WininetDown() { bRunning_ = false; }
+WininetDown::~WininetDown() {
+    bRunning_ = false;
+    *alive_ = false;
+}
 
 HINTERNET WininetDown::OpenSession(const std::wstring& agent) {
     return InternetOpenW(agent.c_str(), INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0);
@@ -112,19 +131,18 @@ std::string WininetDown::CacheUrl() const {
     return "http://" + URL_;
 }
 
-void WininetDown::Fail(int32_t code) { Error.Raise(code); }
-
 bool WininetDown::Download() {
     if (busy_) {
-        Fail(DownError::Busy);
+        Notify(Error, DownError::Busy);
         return false;
     }
-    BusyScope busy(busy_);
-    return DownloadOnce();
+    BusyScope busy(busy_, alive_);
+    const Sent sent = DownloadOnce();
+    if (sent == Sent::Stopped) Notify(Error, DownError::Stopped);
+    return sent == Sent::Yes;
 }
 
-bool WininetDown::DownloadOnce() {
-    sendFailed_ = false;
+WininetDown::Sent WininetDown::DownloadOnce() {
     lastError_ = 0;
     statusCode_ = 0;
     // Handles left from an earlier transfer go first, newest first.
@@ -137,37 +155,28 @@ bool WininetDown::DownloadOnce() {
     bRunning_ = true;
     if (!URL_.empty()) {
         auto parts = ParseURL(URL_);
-        if (!parts) {
-            Fail(DownError::BadAddress);
-            return false;
-        }
+        if (!parts) return FailedWith(DownError::BadAddress, Sent::Failed);
         address_ = std::move(*parts);
     }
-    Status.Raise(DownStatus::Starting);
+    if (!Notify(Status, DownStatus::Starting)) return Sent::Gone;
 
     {
         HINTERNET session = OpenSession(Wide(UserAgent_));
         lastError_ = session ? 0 : GetLastError();
         hOpen_.reset(session);
     }
-    if (!hOpen_) {
-        Fail(DownError::SessionFailed);
-        return false;
-    }
+    if (!hOpen_) return FailedWith(DownError::SessionFailed, Sent::Failed);
 
-    Status.Raise(DownStatus::Connecting);
+    if (!Notify(Status, DownStatus::Connecting)) return Sent::Gone;
     {
         HINTERNET connection = InternetConnectW(hOpen_.get(), Wide(address_.host).c_str(), address_.port,
                                                 nullptr, nullptr, INTERNET_SERVICE_HTTP, 0, 0);
         lastError_ = connection ? 0 : GetLastError();
         hConnect_.reset(connection);
     }
-    if (!hConnect_) {
-        Fail(DownError::ConnectFailed);
-        return false;
-    }
+    if (!hConnect_) return FailedWith(DownError::ConnectFailed, Sent::Failed);
 
-    Status.Raise(DownStatus::OpeningRequest);
+    if (!Notify(Status, DownStatus::OpeningRequest)) return Sent::Gone;
     {
         // Certificate checks stay on: no INTERNET_FLAG_IGNORE_CERT_* flags here.
         const DWORD flags = INTERNET_FLAG_RELOAD | (address_.secure ? INTERNET_FLAG_SECURE : 0);
@@ -176,12 +185,12 @@ bool WininetDown::DownloadOnce() {
         lastError_ = request ? 0 : GetLastError();
         hRequest_.reset(request);
     }
-    if (!hRequest_) {
-        Fail(DownError::RequestFailed);
-        return false;
-    }
+    if (!hRequest_) return FailedWith(DownError::RequestFailed, Sent::Failed);
 
-    Status.Raise(DownStatus::Sending);
+    if (!Notify(Status, DownStatus::Sending)) return Sent::Gone;
+    // A handler that stopped the transfer here (or at Starting) has closed
+    // the handles; sending on would only fail as if the server were away.
+    if (!bRunning_) return Sent::Stopped;
     std::string extra;
     if (!Referer_.empty()) extra += "Referer: " + Referer_ + "\r\n";
     if (base::AsciiLower(Method_) == "post") extra += "Content-Type: application/x-www-form-urlencoded\r\n";
@@ -197,9 +206,7 @@ bool WininetDown::DownloadOnce() {
                                        static_cast<DWORD>(PostData_.size()));
     if (!sent) {
         lastError_ = GetLastError();
-        sendFailed_ = true;
-        Fail(DownError::SendFailed);
-        return false;
+        return FailedWith(DownError::SendFailed, Sent::NotSent);
     }
 
     {
@@ -226,7 +233,7 @@ bool WininetDown::DownloadOnce() {
         }
         buffer.resize(bytes / sizeof(wchar_t) + 1);
     }
-    return true;
+    return Sent::Yes;
 }
 
 void WininetDown::bStop() {
@@ -238,20 +245,24 @@ void WininetDown::bStop() {
 }
 
 bool WininetDown::BeginTransfer() {
-    if (!DownloadOnce()) {
-        const bool sendFailed = sendFailed_;
+    switch (DownloadOnce()) {
+    case Sent::Yes: break;
+    case Sent::Failed: bStop(); return false;
+    case Sent::NotSent:
         bStop();
-        if (sendFailed) DownloadEnd.Raise(false);
+        Notify(DownloadEnd, false);
         return false;
-    }
-    if (!bRunning_) {   // a Status handler called bStop
-        bStop();
-        Fail(DownError::Stopped);
-        DownloadEnd.Raise(false);
-        return false;
+    case Sent::Stopped: return EndFailed(DownError::Stopped);
+    case Sent::Gone: return false;
     }
     dbFileSize_ = FileSize();
     return true;
+}
+
+bool WininetDown::EndFailed(int32_t code) {
+    bStop();
+    if (Notify(Error, code)) Notify(DownloadEnd, false);
+    return false;
 }
 
 template <class Sink>
@@ -272,9 +283,13 @@ WininetDown::Outcome WininetDown::ReadBody(Sink&& sink) {
         dbFinished_ += n;
         const double elapsed = std::chrono::duration<double>(Clock::now() - start).count();
         if (elapsed > 0) dbSpeedNow_ = static_cast<double>(dbFinished_) / elapsed;
-        Status.Raise(DownStatus::Chunk);
-        Progress.Raise(static_cast<double>(dbFileSize_), static_cast<double>(dbFinished_), dbSpeedNow_);
-        PumpMessages();
+        if (!Notify(Status, DownStatus::Chunk)) return Outcome::Gone;
+        if (!Notify(Progress, static_cast<double>(dbFileSize_), static_cast<double>(dbFinished_), dbSpeedNow_))
+            return Outcome::Gone;
+        const Lifeline alive = alive_;
+        const bool quit = !PumpMessages();
+        if (!*alive) return Outcome::Gone;   // window code destroyed the object
+        if (quit) bStop();
         if (!bRunning_) return Outcome::Stopped;
     }
     // A connection that closes early ends like a complete body; the size the
@@ -285,70 +300,68 @@ WininetDown::Outcome WininetDown::ReadBody(Sink&& sink) {
 
 std::string WininetDown::DownLoadToText() {
     if (busy_) {
-        Fail(DownError::Busy);
+        Notify(Error, DownError::Busy);
         return {};
     }
-    BusyScope busy(busy_);
+    BusyScope busy(busy_, alive_);
+    // A body that cannot be decoded is not worth asking for.
     const auto codePage = CodePageForCharset(Charset_);
-    if (!codePage) {
-        Fail(DownError::UnknownCharset);
+    if (!codePage || !CanDecode(*codePage)) {
+        Notify(Error, DownError::UnknownCharset);
         return {};
     }
     if (!BeginTransfer()) return {};
 
+    // A chunk the system fails to decode ends the loop like a failed write
+    // would: the text would be missing a piece.
     ChunkCarry carry(*codePage);
     std::string text;
     const Outcome outcome = ReadBody([&](std::string_view bytes) {
-        text += DecodeWhole(*codePage, carry.Feed(bytes));
-        return true;
+        const auto piece = DecodeWhole(*codePage, carry.Feed(bytes));
+        if (piece) text += *piece;
+        return piece.has_value();
     });
-    if (outcome != Outcome::Complete) {
-        bStop();
-        Fail(outcome == Outcome::Stopped ? DownError::Stopped : DownError::ReadFailed);
-        DownloadEnd.Raise(false);
+    if (outcome == Outcome::Gone) return {};
+    const auto last = outcome == Outcome::Complete ? DecodeWhole(*codePage, carry.Finish()) : std::nullopt;
+    if (outcome != Outcome::Complete || !last) {
+        EndFailed(outcome == Outcome::Stopped      ? DownError::Stopped
+                  : outcome == Outcome::ReadFailed ? DownError::ReadFailed
+                                                   : DownError::UnknownCharset);
         return {};
     }
-    text += DecodeWhole(*codePage, carry.Finish());
+    text += *last;
     bStop();
-    Status.Raise(DownStatus::Finished);
-    DownloadEnd.Raise(true);
+    if (Notify(Status, DownStatus::Finished)) Notify(DownloadEnd, true);
     return text;
 }
 
 bool WininetDown::DownloadToFile() {
     if (busy_) {
-        Fail(DownError::Busy);
+        Notify(Error, DownError::Busy);
         return false;
     }
-    BusyScope busy(busy_);
+    BusyScope busy(busy_, alive_);
     if (!BeginTransfer()) return false;
 
-    auto fail = [this](int32_t code) {
-        bStop();
-        Fail(code);
-        DownloadEnd.Raise(false);
-        return false;
-    };
-
     // An error page is not the resource: the target keeps what it holds.
-    if (statusCode_ >= 400) return fail(DownError::BadStatus);
+    if (statusCode_ >= 400) return EndFailed(DownError::BadStatus);
 
     // Everything about the target is checked before anything on disk changes.
     std::string target = NormalisePath(Filename_);
-    if (!PlanFolders(target)) return fail(DownError::NoDrive);
+    if (!PlanFolders(target)) return EndFailed(DownError::NoDrive);
     Filename_ = target;
     const std::wstring wideTarget = Wide(target);
     WIN32_FILE_ATTRIBUTE_DATA info;
     if (!ReDown_ && GetFileAttributesExW(wideTarget.c_str(), GetFileExInfoStandard, &info) &&
         !(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
         const int64_t size = static_cast<int64_t>(uint64_t(info.nFileSizeHigh) << 32 | info.nFileSizeLow);
-        if (size == dbFileSize_) return fail(DownError::TargetHasSize);
+        if (size == dbFileSize_) return EndFailed(DownError::TargetHasSize);
     }
     EnsureFolder(Filename_);
     // A folder or a read-only file cannot take the body.
     const DWORD attributes = GetFileAttributesW(wideTarget.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)))
-        return fail(DownError::CannotOpenTarget);
+        return EndFailed(DownError::CannotOpenTarget);
 
     // The body lands in a file of its own beside the target.
     const size_t slash = target.rfind('\\');
@@ -357,7 +370,7 @@ bool WininetDown::DownloadToFile() {
     wchar_t partial[MAX_PATH];
     if (!GetTempFileNameW(Wide(folder).c_str(), L"dl", 0, partial)) {
         lastError_ = GetLastError();
-        return fail(DownError::CannotOpenTarget);
+        return EndFailed(DownError::CannotOpenTarget);
     }
     FileHandle file;
     {
@@ -367,7 +380,7 @@ bool WininetDown::DownloadToFile() {
     }
     if (!file) {
         DeleteFileW(partial);
-        return fail(DownError::CannotOpenTarget);
+        return EndFailed(DownError::CannotOpenTarget);
     }
 
     const Outcome outcome = ReadBody([&](std::string_view bytes) {
@@ -380,20 +393,23 @@ bool WininetDown::DownloadToFile() {
         return true;
     });
     file.reset();
+    if (outcome == Outcome::Gone) {   // only locals may be touched now
+        DeleteFileW(partial);
+        return false;
+    }
     if (outcome != Outcome::Complete) {
         DeleteFileW(partial);
-        return fail(outcome == Outcome::Stopped     ? DownError::Stopped
-                    : outcome == Outcome::ReadFailed ? DownError::ReadFailed
-                                                     : DownError::WriteFailed);
+        return EndFailed(outcome == Outcome::Stopped      ? DownError::Stopped
+                         : outcome == Outcome::ReadFailed ? DownError::ReadFailed
+                                                          : DownError::WriteFailed);
     }
     if (!MoveFileExW(partial, wideTarget.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
         lastError_ = GetLastError();
         DeleteFileW(partial);
-        return fail(DownError::WriteFailed);
+        return EndFailed(DownError::WriteFailed);
     }
     bStop();
-    Status.Raise(DownStatus::Finished);
-    DownloadEnd.Raise(true);
+    if (Notify(Status, DownStatus::Finished)) Notify(DownloadEnd, true);
     return true;
 }
 

@@ -1,13 +1,17 @@
 // The transfer class against a real HTTP server on 127.0.0.1.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <new>
 #include <string>
 #include <vector>
 
 #include "base/text.h"
+#include "net/charset.h"
 #include "net/wininet_down.h"
 #include "tests/net/http_server_win.h"
 
@@ -289,6 +293,133 @@ TEST(Transfer, WindowMessagesRunBetweenChunksAndMayStopTheTransfer) {
     EXPECT_EQ(log.Count("P"), 1u);
     EXPECT_EQ(log.events.back(), "End0");
     EXPECT_EQ(log.events[log.events.size() - 2], "E4");
+}
+
+TEST(Transfer, AStopBeforeTheRequestGoesOutIsReportedAsAStop) {
+    nettest::HttpServer server;
+    TempFolder folder;
+    const fs::path target = folder.path / "keep.bin";
+    WriteFile(target, "kept");
+    WininetDown down;
+    down.SetURL(server.Url("/"));
+    down.SetFilename(Utf8(target));
+    down.Status.Subscribe([&down](int32_t s) {
+        if (s == DownStatus::Sending) down.bStop();
+    });
+    EventLog log(down);
+    EXPECT_EQ(down.DownLoadToText(), "");
+    EXPECT_FALSE(down.DownloadToFile());
+    EXPECT_FALSE(down.Download());
+    EXPECT_EQ(log.events, (Events{"S1", "S2", "S3", "S4", "E4", "End0",   // text
+                                  "S1", "S2", "S3", "S4", "E4", "End0",   // file
+                                  "S1", "S2", "S3", "S4", "E4"}));        // request only
+    EXPECT_EQ(ReadFile(target), "kept");
+    EXPECT_TRUE(server.Requests().empty());
+}
+
+// A transfer object in storage the test owns. Destroy() ends the object and
+// fills its bytes with a marker, so any later write to it shows, and a later
+// read of a handle or a list in it fails loudly.
+class Doomed {
+public:
+    Doomed() : down_(new (storage_) WininetDown) {}
+    ~Doomed() {
+        if (!destroyed_) down_->~WininetDown();
+    }
+    Doomed(const Doomed&) = delete;
+    Doomed& operator=(const Doomed&) = delete;
+    WininetDown& operator*() const { return *down_; }
+    void Destroy() {
+        down_->~WininetDown();
+        std::memset(storage_, 0xDD, sizeof storage_);
+        destroyed_ = true;
+    }
+    bool Destroyed() const { return destroyed_; }
+    bool UntouchedSinceDestroyed() const {
+        return destroyed_ && std::all_of(std::begin(storage_), std::end(storage_), [](unsigned char b) { return b == 0xDD; });
+    }
+
+private:
+    alignas(WininetDown) unsigned char storage_[sizeof(WininetDown)];
+    WininetDown* down_;
+    bool destroyed_ = false;
+};
+
+Doomed* gDoomed = nullptr;
+
+// Window code that destroys the transfer object when it is told to.
+LRESULT CALLBACK DestroyingSinkProc(HWND w, UINT m, WPARAM wp, LPARAM lp) {
+    if (m == WM_APP) {
+        gDoomed->Destroy();
+        return 0;
+    }
+    return DefWindowProcW(w, m, wp, lp);
+}
+
+TEST(Transfer, NothingTouchesAnObjectDestroyedDuringItsTransfer) {
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = DestroyingSinkProc;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.lpszClassName = L"ToviNetTestDestroyer";
+    RegisterClassW(&wc);
+    base::win::OwnedWindow sink(CreateWindowW(L"ToviNetTestDestroyer", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                              wc.hInstance, nullptr));
+    ASSERT_TRUE(sink);
+
+    enum class By { SendingHandler, ProgressHandler, WindowCode };
+    for (const By by : {By::SendingHandler, By::ProgressHandler, By::WindowCode}) {
+        for (const bool toFile : {false, true}) {
+            SCOPED_TRACE(testing::Message() << "by " << int(by) << (toFile ? ", to a file" : ", to text"));
+            nettest::HttpServer server;
+            server.ServeBody(Body(20000));
+            TempFolder folder;
+            const fs::path target = folder.path / "keep.bin";
+            WriteFile(target, "kept");
+            Doomed doomed;
+            gDoomed = &doomed;
+            WininetDown& down = *doomed;
+            down.SetURL(server.Url("/"));
+            down.SetFilename(Utf8(target));
+            down.Status.Subscribe([&](int32_t s) {
+                if (by == By::SendingHandler && s == DownStatus::Sending) doomed.Destroy();
+            });
+            down.Progress.Subscribe([&](double, double, double) {
+                if (by == By::ProgressHandler) doomed.Destroy();
+                if (by == By::WindowCode && !doomed.Destroyed()) PostMessageW(sink.get(), WM_APP, 0, 0);
+            });
+            EventLog log(down);   // subscribed after the handlers that destroy
+            const bool ok = toFile ? down.DownloadToFile() : !down.DownLoadToText().empty();
+            EXPECT_FALSE(ok);
+            EXPECT_TRUE(doomed.UntouchedSinceDestroyed());
+            // No handler runs for an object that is gone, not even the rest of the one event.
+            const Events expected = by == By::SendingHandler    ? Events{"S1", "S2", "S3"}
+                                    : by == By::ProgressHandler ? Events{"S1", "S2", "S3", "S4", "S5"}
+                                                                : Events{"S1", "S2", "S3", "S4", "S5", "P"};
+            EXPECT_EQ(log.events, expected);
+            EXPECT_EQ(ReadFile(target), "kept");
+            EXPECT_EQ(EntriesIn(folder.path), 1u);   // no part-file left beside it
+        }
+    }
+}
+
+TEST(Transfer, AQuitMessageEndsTheTransferAndStaysQueuedForTheMessageLoop) {
+    nettest::HttpServer server;
+    server.ServeBody(Body(20000));
+    WininetDown down;
+    down.SetURL(server.Url("/"));
+    bool posted = false;
+    down.Progress.Subscribe([&](double, double, double) {
+        if (!posted) PostQuitMessage(7);
+        posted = true;
+    });
+    EventLog log(down);
+    EXPECT_TRUE(down.DownLoadToText().empty());
+    EXPECT_EQ(log.Folded(), (Events{"S1", "S2", "S3", "S4", "chunks", "E4", "End0"}));
+    EXPECT_EQ(log.Count("P"), 1u);
+    MSG msg;
+    ASSERT_TRUE(PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE));
+    EXPECT_EQ(msg.message, UINT(WM_QUIT));
+    EXPECT_EQ(msg.wParam, 7u);
 }
 
 TEST(Transfer, KeepsATargetOfTheReportedSizeWhenReDownIsOff) {
@@ -594,6 +725,17 @@ TEST(Transfer, RefusesAnUnknownCharsetAndASecondTransferFromAHandler) {
     down.SetCharset("no-such-set");
     EXPECT_EQ(down.DownLoadToText(), "");
     EXPECT_EQ(log.events, (Events{"E12"}));
+    // So is a known one whose code page this system lacks (Wine has neither
+    // of these): nothing would decode, so nothing is asked for.
+    EventLog missingLog(down);
+    Events refusals;
+    for (const char* missing : {"gb18030", "euc-jp"}) {
+        if (IsValidCodePage(*net::CodePageForCharset(missing))) continue;
+        down.SetCharset(missing);
+        EXPECT_EQ(down.DownLoadToText(), "") << missing;
+        refusals.push_back("E12");
+    }
+    EXPECT_EQ(missingLog.events, refusals);
     EXPECT_TRUE(server.Requests().empty());
 
     server.ServeBody(Body(3000));
