@@ -3,6 +3,7 @@
 #include "app/answer_copy.h"
 #include "app/label_win.h"
 #include "assets/resource.h"
+#include "base/win/subclass.h"
 #include "base/win/wide.h"
 #include "questionbank/access_db.h"
 #include "questionbank/bank_file.h"
@@ -31,7 +32,6 @@ constexpr DWORD kFormStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMI
 constexpr COLORREF kClickAreaColor = RGB(255, 0, 0);
 constexpr COLORREF kLinkColor = RGB(255, 255, 255);
 constexpr BYTE kGb2312Charset = GB2312_CHARSET;   // 134
-constexpr UINT_PTR kText1SubclassId = 1;
 constexpr UINT kReturnFocusMessage = WM_APP + 1;   // an empty list gives the focus back to the box
 
 std::wstring WindowText(HWND w) {
@@ -123,6 +123,8 @@ bool RegisterFormClass(HINSTANCE instance, WNDPROC proc) {
 }
 
 }  // namespace
+
+const base::win::Subclass FormTovi::kText1Subclass{&FormTovi::Text1Proc, L"TOVITEXT1PROC", L"TOVITEXT1OFF"};
 
 FormTovi::FormTovi(HINSTANCE instance, FormHooks hooks, FormOptions options)
     : instance_(instance), hooks_(std::move(hooks)), options_(std::move(options)) {
@@ -225,7 +227,7 @@ void FormTovi::createControls() {
     // Its sunken edge becomes the skin's thin blue frame.
     create(Control::Text1, L"EDIT", WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE);
     SendMessageW(control(Control::Text1), EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN, MAKELPARAM(2, 2));
-    SetWindowSubclass(control(Control::Text1), Text1Proc, kText1SubclassId, reinterpret_cast<DWORD_PTR>(this));
+    base::win::AttachSubclass(control(Control::Text1), kText1Subclass);
     // Columns come with Form_Load. The list is a report from the start so that
     // its header exists when the skin attaches to the form and its children.
     create(Control::ListView1, WC_LISTVIEWW, WS_VISIBLE | WS_TABSTOP | questionbank::kResultListStyle | LVS_REPORT,
@@ -318,19 +320,21 @@ LRESULT FormTovi::onCommand(int id, int code) {
 
 // The search box's keys and clicks. Nothing is consumed: the box still gets
 // every key after its handler has run.
-LRESULT CALLBACK FormTovi::Text1Proc(HWND w, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR self) {
-    auto* form = reinterpret_cast<FormTovi*>(self);
-    switch (msg) {
-    case WM_KEYDOWN: form->Text1_KeyDown(static_cast<int>(wp)); break;
-    case WM_CHAR:    form->Text1_KeyPress(static_cast<int>(wp)); break;
-    case WM_LBUTTONUP: {
-        const LRESULT r = DefSubclassProc(w, msg, wp, lp);
-        form->Text1_Click();
-        return r;
+LRESULT CALLBACK FormTovi::Text1Proc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
+    // The form, while it is alive: it forgets its window at WM_NCDESTROY.
+    auto* form = reinterpret_cast<FormTovi*>(GetWindowLongPtrW(GetParent(w), GWLP_USERDATA));
+    if (form) {
+        switch (msg) {
+        case WM_KEYDOWN: form->Text1_KeyDown(static_cast<int>(wp)); break;
+        case WM_CHAR:    form->Text1_KeyPress(static_cast<int>(wp)); break;
+        case WM_LBUTTONUP: {
+            const LRESULT r = base::win::CallNext(w, kText1Subclass, msg, wp, lp);
+            if (IsWindow(w)) form->Text1_Click();
+            return r;
+        }
+        }
     }
-    case WM_NCDESTROY: RemoveWindowSubclass(w, Text1Proc, kText1SubclassId); break;
-    }
-    return DefSubclassProc(w, msg, wp, lp);
+    return base::win::CallNext(w, kText1Subclass, msg, wp, lp);
 }
 
 LRESULT FormTovi::onNotify(NMHDR& header) {

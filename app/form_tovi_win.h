@@ -5,6 +5,7 @@
 #include "app/form_layout.h"
 #include "base/result.h"
 #include "base/win/handles.h"
+#include "base/win/subclass.h"
 
 #include <windows.h>
 #include <commctrl.h>
@@ -72,7 +73,8 @@ private:
     LRESULT onActivate(int state);
     LRESULT onSetFocus();
     LRESULT onListText(LVITEMW& item);
-    static LRESULT CALLBACK Text1Proc(HWND w, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id, DWORD_PTR self);
+    static LRESULT CALLBACK Text1Proc(HWND w, UINT msg, WPARAM wp, LPARAM lp);
+    static const base::win::Subclass kText1Subclass;   // Text1Proc in front of the search box
     void showRows(size_t count);
     std::wstring listText(int row, int column) const;
     int selectedRow() const;

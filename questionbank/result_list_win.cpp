@@ -1,6 +1,7 @@
 #include "questionbank/result_list_win.h"
 
 #include "base/win/handles.h"
+#include "base/win/subclass.h"
 
 #include <algorithm>
 #include <cmath>
@@ -12,8 +13,6 @@ using base::win::SelectGuard;
 using base::win::WindowDc;
 
 namespace {
-
-constexpr UINT_PTR kBandSubclassId = 0x7B54;   // our subclass of the list, for SetWindowSubclass
 
 // The band colours of each striped list, kept on the list itself.
 constexpr wchar_t kFirstBandProp[] = L"TOVIBANDA";
@@ -65,18 +64,20 @@ LRESULT EraseInBands(HWND list, HDC dc) {
     return 1;
 }
 
-LRESULT CALLBACK BandedListProc(HWND list, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR) {
+LRESULT CALLBACK BandedListProc(HWND list, UINT msg, WPARAM wp, LPARAM lp);
+constexpr base::win::Subclass kBandSubclass{&BandedListProc, L"TOVIBANDPROC", L"TOVIBANDOFF"};
+
+LRESULT CALLBACK BandedListProc(HWND list, UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
     case WM_ERASEBKGND:
         if (IsStriped(list)) return EraseInBands(list, reinterpret_cast<HDC>(wp));
         break;
     case WM_NCDESTROY:
-        RemoveWindowSubclass(list, BandedListProc, kBandSubclassId);
         RemovePropW(list, kFirstBandProp);
         RemovePropW(list, kSecondBandProp);
         break;
     }
-    return DefSubclassProc(list, msg, wp, lp);
+    return base::win::CallNext(list, kBandSubclass, msg, wp, lp);
 }
 
 }  // namespace
@@ -115,7 +116,7 @@ void StripeListRows(HWND list, COLORREF first, COLORREF second) {
     // Colours go in as pointer-sized values; bit 24 marks "set", since black would read as "none".
     SetPropW(list, kFirstBandProp, reinterpret_cast<HANDLE>(static_cast<INT_PTR>(first | 0x01000000u)));
     SetPropW(list, kSecondBandProp, reinterpret_cast<HANDLE>(static_cast<INT_PTR>(second | 0x01000000u)));
-    SetWindowSubclass(list, BandedListProc, kBandSubclassId, 0);   // installing twice only updates it
+    base::win::AttachSubclass(list, kBandSubclass);   // once: a second attach changes nothing
     ListView_SetBkColor(list, CLR_NONE);   // the rows' text has no opaque background of its own
     ListView_SetTextBkColor(list, CLR_NONE);
     InvalidateRect(list, nullptr, TRUE);

@@ -2,20 +2,22 @@
 
 #include <utility>
 
+#include "base/win/subclass.h"
+
 namespace shell {
 namespace {
 
 struct SysMenu {
-    WNDPROC previous = nullptr;  // the procedure SysMenuWndProc replaced
     MessageBoxFn showBox = MessageBoxW;
 };
 SysMenu g_sysMenu;
 
+constexpr base::win::Subclass kSysMenuSubclass{&SysMenuWndProc, L"TOVISYSMENUPROC", L"TOVISYSMENUOFF"};
+
 }  // namespace
 
 void ExtendSystemMenu(HWND main, HBITMAP aboutPicture) {
-    // Installing twice would make SysMenuWndProc forward to itself.
-    if (GetWindowLongPtrW(main, GWLP_WNDPROC) == reinterpret_cast<LONG_PTR>(&SysMenuWndProc)) return;
+    if (!main || base::win::IsSubclassed(main, kSysMenuSubclass)) return;
     const HMENU menu = GetSystemMenu(main, FALSE);
     AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
     AppendMenuW(menu, MF_STRING, IDM_ABOUT, L"关于Tovi(&L)");
@@ -23,16 +25,16 @@ void ExtendSystemMenu(HWND main, HBITMAP aboutPicture) {
     // By command, not by position: a system menu without the seven standard
     // entries would otherwise give the picture to some other entry.
     SetMenuItemBitmaps(menu, IDM_ABOUT, MF_BYCOMMAND, aboutPicture, aboutPicture);
-
-    g_sysMenu.previous = reinterpret_cast<WNDPROC>(
-        SetWindowLongPtrW(main, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&SysMenuWndProc)));
+    base::win::AttachSubclass(main, kSysMenuSubclass);
 }
 
 LRESULT CALLBACK SysMenuWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    if (msg == WM_SYSCOMMAND && wParam == IDM_ABOUT) {
+    if (msg == WM_SYSCOMMAND && wParam == IDM_ABOUT && base::win::IsSubclassed(hwnd, kSysMenuSubclass)) {
         g_sysMenu.showBox(hwnd, L"您单击了'演示菜单二' Tovi游戏网", L"Orvane", MB_OK);
+        // The box is modal: the window may be gone by now, and CallNext then
+        // finds no record and touches nothing of it.
     }
-    return CallWindowProcW(g_sysMenu.previous, hwnd, msg, wParam, lParam);
+    return base::win::CallNext(hwnd, kSysMenuSubclass, msg, wParam, lParam);
 }
 
 MessageBoxFn SetAboutBox(MessageBoxFn fn) { return std::exchange(g_sysMenu.showBox, fn); }

@@ -4,6 +4,7 @@
 #include <string>
 #include <utility>
 
+#include "base/win/subclass.h"
 #include "shell/tray_tip.h"
 
 namespace shell {
@@ -18,13 +19,14 @@ void EndProgramNow(HWND main) {
 struct Tray {
     HWND main = nullptr;
     HMENU menu = nullptr;              // borrowed from MenuTray
-    WNDPROC previous = nullptr;        // the procedure TrayWndProc replaced
     bool installed = false;            // icon added and not yet deleted
     UINT taskbarCreated = 0;           // broadcast when the notification area is re-created
     NOTIFYICONDATAW data{};
     EndProgramFn endProgram = EndProgramNow;
 };
 Tray g_tray;
+
+constexpr base::win::Subclass kTraySubclass{&TrayWndProc, L"TOVITRAYPROC", L"TOVITRAYOFF"};
 
 HICON WindowIcon(HWND w) {
     auto icon = reinterpret_cast<HICON>(SendMessageW(w, WM_GETICON, ICON_BIG, 0));
@@ -88,12 +90,11 @@ MenuTray::MenuTray() {
 }
 
 void AddTrayIcon(HWND main, HMENU menu) {
-    if (g_tray.installed) return;  // subclassing twice would make TrayWndProc forward to itself
+    if (g_tray.installed) return;
+    if (!base::win::AttachSubclass(main, kTraySubclass)) return;
     g_tray.main = main;
     g_tray.menu = menu;
     if (!g_tray.taskbarCreated) g_tray.taskbarCreated = RegisterWindowMessageW(L"TaskbarCreated");
-    g_tray.previous = reinterpret_cast<WNDPROC>(
-        SetWindowLongPtrW(main, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&TrayWndProc)));
     g_tray.installed = true;
 
     g_tray.data = NOTIFYICONDATAW{};
@@ -114,22 +115,29 @@ void SetTrayTip(std::wstring_view tip) {
     Shell_NotifyIconW(NIM_MODIFY, &g_tray.data);
 }
 
-void DeleteTrayIcon() {
-    if (!g_tray.installed) return;
+namespace {
+
+bool RemoveIcon() {
+    if (!g_tray.installed) return false;
     g_tray.installed = false;
     g_tray.data.uFlags = 0;
     Shell_NotifyIconW(NIM_DELETE, &g_tray.data);
-    // Put the old procedure back only while TrayWndProc is still in front;
-    // otherwise whoever subclassed later would be cut out of the chain, and
-    // TrayWndProc stays behind them, forwarding everything.
-    if (GetWindowLongPtrW(g_tray.main, GWLP_WNDPROC) == reinterpret_cast<LONG_PTR>(&TrayWndProc)) {
-        SetWindowLongPtrW(g_tray.main, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(g_tray.previous));
-    }
+    return true;
+}
+
+}  // namespace
+
+void DeleteTrayIcon() {
+    if (RemoveIcon()) base::win::DetachSubclass(g_tray.main, kTraySubclass);
 }
 
 LRESULT CALLBACK TrayWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    if (g_tray.installed) {
-        if (msg == kTrayCallbackMessage) {
+    if (g_tray.installed && hwnd == g_tray.main && base::win::IsSubclassed(hwnd, kTraySubclass)) {
+        if (msg == WM_NCDESTROY) {
+            // However the window goes, its icon goes with it. The link itself
+            // is cleaned up by CallNext below.
+            RemoveIcon();
+        } else if (msg == kTrayCallbackMessage) {
             if (lParam == WM_LBUTTONUP && IsIconic(g_tray.main)) {
                 PutInNormalState(g_tray.main);
                 return 0;
@@ -142,7 +150,7 @@ LRESULT CALLBACK TrayWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) 
             AddIconToShell();  // the new notification area knows nothing of the icon
         }
     }
-    return CallWindowProcW(g_tray.previous, hwnd, msg, wParam, lParam);
+    return base::win::CallNext(hwnd, kTraySubclass, msg, wParam, lParam);
 }
 
 void ShowMain() {

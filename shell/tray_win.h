@@ -45,8 +45,9 @@ void AddTrayIcon(HWND main, HMENU menu);
 // Sets the icon's tip, cut to the record's field.
 void SetTrayTip(std::wstring_view tip);
 
-// Removes the icon and puts back the window procedure that TrayWndProc
-// replaced. Safe to call when no icon is installed.
+// Removes the icon and ends the subclass (base/win/subclass.h). Safe to call
+// when no icon is installed. The icon also goes when the window is destroyed
+// without this call.
 void DeleteTrayIcon();
 
 LRESULT CALLBACK TrayWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);

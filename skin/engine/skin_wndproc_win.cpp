@@ -47,15 +47,18 @@ LRESULT RunKindHandler(const SkinMsg& m, SkinKind kind) {
 
 LRESULT CALLBACK SkinWndProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
     if (!hWnd) return 0;
+    // Released but still in the chain behind a later subclass: pass on only.
+    if (!base::win::IsSubclassed(hWnd, kSkinSubclass)) {
+        return base::win::CallNext(hWnd, kSkinSubclass, message, wParam, lParam);
+    }
     const auto old = reinterpret_cast<WNDPROC>(GetSkinProp(hWnd, kPropProcAddr));
-    if (!old) return DefWindowProcW(hWnd, message, wParam, lParam);  // no longer skinned
 
     const SkinMsg m{old, hWnd, message, wParam, lParam};
     const SkinKind kind = KindOfWindow(hWnd);
     LRESULT result = 0;
     switch (RouteOf(message, kind)) {
     case Route::Destroy:
-        DetachSkin(hWnd);   // puts the old procedure back; it still sees WM_DESTROY
+        DetachSkin(hWnd);   // releases the skin; the procedure read above still sees WM_DESTROY
         return m.PassOn();
     case Route::Activate:
         return OnSkinActivate(m);
@@ -114,7 +117,7 @@ BOOL StopFadeTimer(HWND hWnd) {
 }
 
 BOOL CALLBACK RepaintMarksCallback(HWND hWnd, LPARAM) {
-    if (GetSkinProp(hWnd, kPropProcAddr) == 0) return TRUE;
+    if (!base::win::IsSubclassed(hWnd, kSkinSubclass)) return TRUE;
     switch (KindOfWindow(hWnd)) {
     case SkinKind::CheckBox: PaintCheckBox(SkinImagesInUse(), hWnd, 0, true); break;
     case SkinKind::OptionButton: PaintOptionButton(SkinImagesInUse(), hWnd, 0, true); break;

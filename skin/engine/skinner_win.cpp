@@ -140,7 +140,7 @@ int SkinWindow(HWND hWnd) {
 }
 
 int AttachSkin(HWND hWnd) {
-    if (!hWnd || GetSkinProp(hWnd, kPropProcAddr) != 0) return 0;
+    if (!hWnd || base::win::IsSubclassed(hWnd, kSkinSubclass)) return 0;
     // A window of another thread (or process) is never ours to subclass: its
     // procedure cannot be replaced from here, and changing its button styles
     // would break another program's dialog.
@@ -170,17 +170,14 @@ int AttachSkin(HWND hWnd) {
         break;
     }
 
-    const LONG_PTR old = SetWindowLongPtrW(hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&SkinWndProc));
+    if (!base::win::AttachSubclass(hWnd, kSkinSubclass)) return 0;
     ++g_skin.skinnedCount;
-    SetSkinProp(hWnd, kPropProcAddr, old);
     RepaintWhole(hWnd);
     return 1;
 }
 
 int DetachSkin(HWND hWnd) {
-    if (!hWnd) return 0;
-    const INT_PTR old = GetSkinProp(hWnd, kPropProcAddr);
-    if (old == 0) return 0;
+    if (!hWnd || !base::win::IsSubclassed(hWnd, kSkinSubclass)) return 0;
 
     switch (KindOfWindow(hWnd)) {
     case SkinKind::Form:
@@ -205,8 +202,9 @@ int DetachSkin(HWND hWnd) {
         break;
     }
 
-    RemoveSkinProp(hWnd, kPropProcAddr);
-    SetWindowLongPtrW(hWnd, GWLP_WNDPROC, old);
+    // The procedure goes back only while the skin is in front; behind a later
+    // subclass SkinWndProc stays and passes everything on.
+    base::win::DetachSubclass(hWnd, kSkinSubclass);
     RepaintWhole(hWnd);
 
     if (--g_skin.skinnedCount <= 0) {

@@ -49,14 +49,17 @@ protected:
         previousBox_ = shell::SetAboutBox(CountBox);
         g_opened.clear();
         g_boxes = 0;
+        form_ = NewForm();
+        ASSERT_TRUE(form_);
+        ShowWindow(form_->hwnd(), SW_SHOWNORMAL);
+    }
+    static std::unique_ptr<app::FormTovi> NewForm() {
         wchar_t temp[MAX_PATH + 1];
         GetTempPathW(MAX_PATH + 1, temp);
         app::FormOptions options;
         options.bankPath = std::wstring(temp) + L"no-such-bank-" + std::to_wstring(GetCurrentProcessId()) + L".dat";
         options.quitOnDestroy = false;
-        form_ = app::FormTovi::Create(GetModuleHandleW(nullptr), app::ProgramHooks(), options);
-        ASSERT_TRUE(form_);
-        ShowWindow(form_->hwnd(), SW_SHOWNORMAL);
+        return app::FormTovi::Create(GetModuleHandleW(nullptr), app::ProgramHooks(), options);
     }
     void TearDown() override {
         form_.reset();
@@ -125,6 +128,17 @@ TEST_F(ProgramForm, ClosingTheWindowRemovesTheIcon) {
     SendMessageW(w, WM_CLOSE, 0, 0);
     EXPECT_FALSE(IsWindow(w));
     EXPECT_FALSE(IconPresent(w));
+}
+
+TEST_F(ProgramForm, DestroyingTheWindowWithoutClosingItEndsItsIcon) {
+    // The skin lets go of the form at WM_DESTROY while the tray procedure sits
+    // in front of it; the tray must still see the window's end. (This shell
+    // drops the icons of destroyed windows by itself, so what shows it is
+    // that the next main window gets an icon of its own.)
+    DestroyWindow(form_->hwnd());
+    const auto next = NewForm();
+    ASSERT_TRUE(next);
+    EXPECT_TRUE(IconPresent(next->hwnd()));
 }
 
 }  // namespace
