@@ -19,6 +19,11 @@ echo "run: starting $build/bin/ToviArdo.exe (bank: $build/bin/wd.dat)"
 if [ -n "${DISPLAY:-}" ]; then
   exec wine ToviArdo.exe
 else
-  echo "run: no \$DISPLAY, using a virtual screen (Xvfb); scripts/screenshot.sh takes pictures of it"
-  exec xvfb-run -a -s "-screen 0 1024x768x24 -dpi 96" wine ToviArdo.exe
+  # A free display number, so that the running copy can be looked at from outside.
+  display=99
+  while [ -e "/tmp/.X$display-lock" ] || [ -e "/tmp/.X11-unix/X$display" ]; do display=$((display + 1)); done
+  echo "run: no \$DISPLAY, so the program runs on a virtual screen (Xvfb) at :$display"
+  echo "run: to see it:   DISPLAY=:$display import -window root shot.png   (a picture of the screen)"
+  echo "run: to close it: press Ctrl+C here, or: WINEPREFIX=$WINEPREFIX wineserver -k"
+  exec xvfb-run -n "$display" -s "-screen 0 1024x768x24 -dpi 96" wine ToviArdo.exe
 fi

@@ -27,12 +27,16 @@ Xvfb ":$display" -screen 0 800x600x24 -dpi 96 -nolisten tcp >/dev/null 2>&1 &
 xvfb=$!
 prog=""
 rundir=""
+# Ends with the script's own status: a step of the clean-up that has nothing
+# to do must not turn a taken picture into a failure.
 cleanup() {
+  local status=$?
   [ -n "$prog" ] && kill "$prog" 2>/dev/null || true
   DISPLAY=":$display" wineserver -k 2>/dev/null || true
   kill "$xvfb" 2>/dev/null || true
   wait 2>/dev/null || true
-  [ -n "${BANK:-}" ] && [ "$rundir" != "$build/bin" ] && rm -rf "$rundir"
+  if [ -n "$rundir" ] && [ "$rundir" != "$build/bin" ]; then rm -rf "$rundir"; fi
+  exit "$status"
 }
 trap cleanup EXIT
 export DISPLAY=":$display"

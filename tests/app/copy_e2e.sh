@@ -35,16 +35,23 @@ cp "$bin/ToviArdo.exe" "$work/"
 (cd "$work" && wine "$tools/tovi-bank.exe" import bank.csv -o wd.dat) >"$work/import.log" 2>&1 ||
   { cat "$work/import.log" >&2; exit 1; }
 
+# Waits until the command given succeeds, checking every 0.2 s for at most
+# the given number of seconds.
+wait_for() {
+  local seconds=$1; shift
+  local tries=$((seconds * 5))
+  while ! "$@"; do
+    tries=$((tries - 1))
+    [ "$tries" -gt 0 ] || return 1
+    sleep 0.2
+  done
+}
+
 (cd "$work" && exec wine ToviArdo.exe) >/dev/null 2>&1 &
 prog=$!
 win=""
-for _ in $(seq 240); do
-  win=$(xdotool search --onlyvisible --name 'ToviArdo' 2>/dev/null | head -n1 || true)
-  [ -n "$win" ] && break
-  sleep 0.5
-done
-[ -n "$win" ] || { echo "copy_e2e: the window did not appear" >&2; exit 1; }
-sleep 2   # the first paint
+find_window() { win=$(xdotool search --onlyvisible --name 'ToviArdo' 2>/dev/null | head -n1 || true); [ -n "$win" ]; }
+wait_for 120 find_window || { echo "copy_e2e: the window did not appear" >&2; exit 1; }
 
 # Client coordinates to window coordinates. The X window may include the frame
 # Wine draws: borders alike left, right and below, the caption above; the
@@ -52,24 +59,35 @@ sleep 2   # the first paint
 eval "$(xdotool getwindowgeometry --shell "$win")"
 border=$(( WIDTH > 540 ? (WIDTH - 540) / 2 : 0 ))
 top=$(( HEIGHT > 461 + border ? HEIGHT - 461 - border : 0 ))
-click() { xdotool mousemove --window "$win" $((border + $1)) $((top + $2)); sleep 0.3; xdotool click 1; }
+click() { xdotool mousemove --sync --window "$win" $((border + $1)) $((top + $2)) click 1; }
+# The colour of one client pixel, as ImageMagick names it (srgb(r,g,b)).
+pixel() { import -window "$win" -crop "1x1+$((border + $1))+$((top + $2))" -depth 8 txt:- 2>/dev/null |
+          sed -n 's/.*\(srgb([0-9,]*)\).*/\1/p'; }
+
+# The window has painted its artwork once the copy area's red face shows.
+copy_face_red() {
+  local r g b
+  IFS=, read -r r g b <<<"$(pixel 444 344 | tr -d 'srgb()')"
+  [ -n "$b" ] && [ "$r" -ge 180 ] && [ "$g" -lt 110 ] && [ "$b" -lt 110 ]
+}
+wait_for 30 copy_face_red || { echo "copy_e2e: the artwork was never painted ($(pixel 444 344))" >&2; exit 1; }
 
 # A click into the search box (at client (160, 50), 193 x 15) gives it the
-# keyboard, then the keyword, then Enter moves into the list.
+# keyboard, then the keyword, then Enter moves into the list. Wine takes the
+# X events in the order they were sent, so the click on the copy area (client
+# (440, 328), 81 x 21) comes after Enter has been handled.
 xdotool windowfocus --sync "$win" 2>/dev/null || true
 click 256 57
-sleep 0.5
 xdotool type --delay 120 sd
-sleep 0.5
 xdotool key Return
-sleep 0.5
-# The copy area: client (440, 328), 81 x 21.
 click 480 338
-sleep 1
 
 printf '题目：中华人民共和国的首都是哪座城市？\r答案：北京\r(此答题内容来至Tovi Ardo答题器 http://ardo.tovi.com)' >"$work/expected"
-xclip -o -selection clipboard -t UTF8_STRING >"$work/actual" 2>/dev/null || true
-if ! cmp -s "$work/expected" "$work/actual"; then
+clipboard_holds_answer() {
+  xclip -o -selection clipboard -t UTF8_STRING >"$work/actual" 2>/dev/null || true
+  cmp -s "$work/expected" "$work/actual"
+}
+if ! wait_for 15 clipboard_holds_answer; then
   echo "copy_e2e: the clipboard holds something else" >&2
   echo "expected:" >&2; od -c "$work/expected" | head -20 >&2
   echo "actual:" >&2; od -c "$work/actual" | head -20 >&2
