@@ -2,6 +2,9 @@
 
 #include "base/win/handles.h"
 
+#include <algorithm>
+#include <array>
+#include <cwctype>
 #include <memory>
 #include <string>
 
@@ -35,6 +38,117 @@ void PaintParentBehind(HWND child, HDC dc) {
     SetViewportOrgEx(dc, old.x, old.y, nullptr);
 }
 
+bool IsArrow(wchar_t c) { return c >= L'\x2190' && c <= L'\x2193'; }   // ← ↑ → ↓
+bool IsWordChar(wchar_t c) { return c < 0x80 && (iswalnum(c) || c == L'_'); }
+
+// An arrow drawn as a shape in the text's colour, in a cell of the given
+// width whose baseline is at y: the fonts' own arrows are hairlines, and some
+// hang below the line. The strokes are as heavy as the font's, the shafts
+// stand on the baseline and reach the height of a Chinese character, and the
+// left and right arrows lie across its middle.
+void DrawArrow(HDC dc, wchar_t arrow, int x, int cellWidth, int baseline, const TEXTMETRICW& tm) {
+    const int em = std::max(4, static_cast<int>(tm.tmHeight - tm.tmInternalLeading));
+    const int stroke = std::max(1, (em + 6) / 12);
+    const int tall = em * 4 / 5;           // a Chinese character stands about this high
+    int head = std::max(3, (em + 1) / 3);      // the head's length along the shaft, and its half-width
+    const int pad = std::max(1, cellWidth / 6);
+    const COLORREF ink = GetTextColor(dc);
+    base::win::OwnedBrush brush{CreateSolidBrush(ink)};
+    HPEN pen = static_cast<HPEN>(GetStockObject(NULL_PEN));
+    SelectGuard keepBrush{dc, brush.get()};
+    SelectGuard keepPen{dc, pen};
+    std::array<POINT, 7> p{};
+    if (arrow == L'\x2191' || arrow == L'\x2193') {   // up, down
+        const int cx = x + cellWidth / 2;
+        const int top = baseline - tall, bottom = baseline;
+        const int l = cx - stroke / 2, r = l + stroke;   // shaft
+        if (arrow == L'\x2191') {
+            p = {{{cx, top}, {cx + head + 1, top + head + 1}, {r, top + head + 1}, {r, bottom}, {l, bottom},
+                  {l, top + head + 1}, {cx - head, top + head + 1}}};
+        } else {
+            p = {{{cx, bottom}, {cx - head, bottom - head - 1}, {l, bottom - head - 1}, {l, top}, {r, top},
+                  {r, bottom - head - 1}, {cx + head + 1, bottom - head - 1}}};
+        }
+    } else {   // left, right: across the middle of the rows a character fills
+        const int cy = baseline - 1 - (tall - 1) / 2;
+        head = std::min(head, (tall - 1) / 2 - 1);
+        const int left = x + pad, right = x + cellWidth - pad;
+        const int t = cy - stroke / 2, b = t + stroke;
+        if (arrow == L'\x2190') {
+            p = {{{left, cy}, {left + head + 1, cy - head}, {left + head + 1, t}, {right, t}, {right, b},
+                  {left + head + 1, b}, {left + head + 1, cy + head + 1}}};
+        } else {
+            p = {{{right, cy}, {right - head - 1, cy + head + 1}, {right - head - 1, b}, {left, b}, {left, t},
+                  {right - head - 1, t}, {right - head - 1, cy - head}}};
+        }
+    }
+    Polygon(dc, p.data(), static_cast<int>(p.size()));
+}
+
+// Left-aligned, wrapped text that holds arrows: laid out here, a character at
+// a time (Chinese breaks anywhere, a run of Latin letters and digits stays
+// whole where it can), so that each arrow can be drawn as a shape in its place.
+void DrawTextWithArrows(HDC dc, const std::wstring& text, const RECT& box) {
+    TEXTMETRICW tm{};
+    GetTextMetricsW(dc, &tm);
+    SIZE ideograph{};
+    GetTextExtentPoint32W(dc, L"\x4E2D", 1, &ideograph);
+    auto advance = [&](wchar_t c) {
+        SIZE size{};
+        GetTextExtentPoint32W(dc, &c, 1, &size);
+        return IsArrow(c) ? std::max<int>(size.cx, ideograph.cx * 3 / 5) : static_cast<int>(size.cx);
+    };
+    const int width = box.right - box.left;
+    int y = box.top;
+    size_t at = 0;
+    while (at < text.size() && y < box.bottom) {
+        // One line: as many characters as fit, at least one.
+        size_t end = at;
+        int used = 0;
+        while (end < text.size() && text[end] != L'\r' && text[end] != L'\n') {
+            const int w = advance(text[end]);
+            if (end > at && used + w > width) break;
+            used += w;
+            ++end;
+        }
+        size_t next = end;
+        if (end < text.size() && text[end] != L'\r' && text[end] != L'\n') {
+            // Broken inside a Latin word: move the word to the next line if it has room there.
+            size_t word = end;
+            while (word > at && IsWordChar(text[word - 1]) && IsWordChar(text[end])) --word;
+            if (word > at && word < end) end = next = word;
+        } else if (end < text.size()) {
+            next = end + ((text[end] == L'\r' && end + 1 < text.size() && text[end + 1] == L'\n') ? 2 : 1);
+        }
+        int x = box.left;
+        for (size_t i = at; i < end;) {
+            if (IsArrow(text[i])) {
+                const int w = advance(text[i]);
+                DrawArrow(dc, text[i], x, w, y + tm.tmAscent, tm);
+                x += w;
+                ++i;
+                continue;
+            }
+            size_t run = i;
+            while (run < end && !IsArrow(text[run])) ++run;
+            const int n = static_cast<int>(run - i);
+            TextOutW(dc, x, y, text.c_str() + i, n);
+            SIZE size{};
+            GetTextExtentPoint32W(dc, text.c_str() + i, n, &size);
+            x += size.cx;
+            i = run;
+        }
+        at = next;
+        y += tm.tmHeight;
+    }
+}
+
+bool LaidOutHere(const std::wstring& text, UINT format) {
+    const UINT notPlain = DT_CENTER | DT_RIGHT | DT_VCENTER | DT_BOTTOM | DT_SINGLELINE | DT_CALCRECT;
+    return (format & DT_WORDBREAK) && !(format & notPlain) &&
+           std::any_of(text.begin(), text.end(), IsArrow);
+}
+
 void DrawLabel(HWND w, const LabelState& state, HDC dc, const RECT& client) {
     PaintParentBehind(w, dc);
     if (state.picture) {
@@ -53,6 +167,10 @@ void DrawLabel(HWND w, const LabelState& state, HDC dc, const RECT& client) {
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, state.look.textColor);
     RECT box = client;
+    if (LaidOutHere(text, state.look.format)) {
+        DrawTextWithArrows(dc, text, box);
+        return;
+    }
     DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &box, state.look.format);
 }
 
