@@ -57,10 +57,29 @@ constexpr Control LinkLabel(int index) { return static_cast<Control>(static_cast
 // Twips to pixels at dpi dots per inch, rounded to the nearest pixel.
 constexpr int TwipsToPixels(int twips, int dpi) { return (twips * dpi + 720) / 1440; }
 
-// The artwork is drawn for 96 dpi; the window stretches it by dpi / 96.
+// The artwork is drawn at four resolutions (100%, 125%, 150% and 200%), each
+// with every face placed from the table above converted at that resolution,
+// so that at those screen resolutions it lies under the controls pixel for
+// pixel. Any other resolution stretches the nearest larger drawing.
 inline constexpr int kArtDpi = 96;
-inline constexpr int kArtWidth = 540;
+inline constexpr int kArtWidth = 540;    // at kArtDpi
 inline constexpr int kArtHeight = 461;
+inline constexpr std::array<int, 4> kArtDpis{96, 120, 144, 192};
+
+// Pixel size of the artwork drawn for artDpi: (540, 461) scaled, rounded up.
+constexpr int ArtPixels(int pixelsAt96, int artDpi) { return (pixelsAt96 * artDpi + kArtDpi - 1) / kArtDpi; }
+
+// The drawing to use at dpi: the one made for it, else the nearest larger
+// one (shrinking keeps detail), else the largest.
+constexpr int ArtDpiFor(int dpi) {
+    for (int d : kArtDpis) {
+        if (d >= dpi) return d;
+    }
+    return kArtDpis.back();
+}
+
+// Pixels at dpi of a length given in pixels at 96 dpi, rounded to the nearest.
+constexpr int ScaledPixels(int pixelsAt96, int dpi) { return (pixelsAt96 * dpi + kArtDpi / 2) / kArtDpi; }
 
 // Texts (UTF-8).
 inline constexpr std::string_view kCaption = "ToviArdo答题器";

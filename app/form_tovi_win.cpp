@@ -105,6 +105,38 @@ HFONT CreateSongti(int dpiY, bool underline) {
     return CreateFontIndirectW(&lf);
 }
 
+// "宋体" at 9 points, or smaller if its lines would be taller than height
+// pixels: every character typed into the search box must show whole.
+HFONT CreateSongtiFitting(int dpiY, int height) {
+    HFONT font = CreateSongti(dpiY, false);
+    WindowDc screen{nullptr};
+    for (int cell = height; font && screen.get() && cell > 0; --cell) {
+        TEXTMETRICW tm{};
+        {
+            SelectGuard measure{screen.get(), font};
+            GetTextMetricsW(screen.get(), &tm);
+        }
+        if (tm.tmHeight <= height) break;
+        DeleteObject(font);
+        LOGFONTW lf{};
+        lf.lfHeight = cell;   // positive: the whole line's height
+        lf.lfWeight = FW_NORMAL;
+        lf.lfCharSet = kGb2312Charset;
+        lstrcpynW(lf.lfFaceName, L"宋体", LF_FACESIZE);
+        font = CreateFontIndirectW(&lf);
+    }
+    return font;
+}
+
+int BackgroundResource(int artDpi) {
+    switch (artDpi) {
+    case 120: return IDB_BACKGROUND_125;
+    case 144: return IDB_BACKGROUND_150;
+    case 192: return IDB_BACKGROUND_200;
+    default:  return IDB_BACKGROUND;
+    }
+}
+
 bool RegisterFormClass(HINSTANCE instance, WNDPROC proc) {
     WNDCLASSEXW wc{};
     if (GetClassInfoExW(instance, kFormClass, &wc)) return true;
@@ -130,10 +162,13 @@ FormTovi::FormTovi(HINSTANCE instance, FormHooks hooks, FormOptions options)
     : instance_(instance), hooks_(std::move(hooks)), options_(std::move(options)) {
     if (options_.bankPath.empty()) options_.bankPath = ExecutableFolder() + L"\\wd.dat";
     WindowDc screen{nullptr};
-    if (screen.get()) {
+    if (options_.dpi > 0) {
+        dpiX_ = dpiY_ = options_.dpi;
+    } else if (screen.get()) {
         dpiX_ = GetDeviceCaps(screen.get(), LOGPIXELSX);
         dpiY_ = GetDeviceCaps(screen.get(), LOGPIXELSY);
     }
+    artDpi_ = ArtDpiFor(dpiX_);
 }
 
 FormTovi::~FormTovi() {
@@ -200,8 +235,8 @@ LRESULT FormTovi::handle(UINT msg, WPARAM wp, LPARAM lp) {
 }
 
 LRESULT FormTovi::onCreate() {
-    background_.reset(static_cast<HBITMAP>(
-        LoadImageW(instance_, MAKEINTRESOURCEW(IDB_BACKGROUND), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
+    background_.reset(static_cast<HBITMAP>(LoadImageW(instance_, MAKEINTRESOURCEW(BackgroundResource(artDpi_)),
+                                                      IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
     aboutPicture_.reset(static_cast<HBITMAP>(
         LoadImageW(instance_, MAKEINTRESOURCEW(IDB_ABOUT), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
     formFont_.reset(CreateSongti(dpiY_, false));
@@ -224,10 +259,18 @@ void FormTovi::createControls() {
     };
 
     // The search box lies on the white box of the artwork, which is its border.
-    // Its sunken edge becomes the skin's thin blue frame.
+    // Its edge is one pixel wide (Text1Proc), just the skin's frame, so that
+    // the box keeps all but two rows for the text, and its font fits them.
     create(Control::Text1, L"EDIT", WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE);
-    SendMessageW(control(Control::Text1), EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN, MAKELPARAM(2, 2));
-    base::win::AttachSubclass(control(Control::Text1), kText1Subclass);
+    HWND box = control(Control::Text1);
+    base::win::AttachSubclass(box, kText1Subclass);
+    SetWindowPos(box, nullptr, 0, 0, 0, 0, SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    RECT inside{};
+    GetClientRect(box, &inside);
+    boxFont_.reset(CreateSongtiFitting(dpiY_, inside.bottom));
+    if (boxFont_) SendMessageW(box, WM_SETFONT, reinterpret_cast<WPARAM>(boxFont_.get()), FALSE);
+    const int margin = ScaledPixels(2, dpiX_);
+    SendMessageW(box, EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN, MAKELPARAM(margin, margin));
     // Columns come with Form_Load. The list is a report from the start so that
     // its header exists when the skin attaches to the form and its children.
     create(Control::ListView1, WC_LISTVIEWW, WS_VISIBLE | WS_TABSTOP | questionbank::kResultListStyle | LVS_REPORT,
@@ -272,16 +315,17 @@ void FormTovi::paintBackground(HDC dc) const {
         return;
     }
     SelectGuard keep{art.get(), background_.get()};
-    if (dpiX_ == kArtDpi && dpiY_ == kArtDpi) {
-        BitBlt(dc, 0, 0, kArtWidth, kArtHeight, art.get(), 0, 0, SRCCOPY);
+    const int artWidth = ArtPixels(kArtWidth, artDpi_), artHeight = ArtPixels(kArtHeight, artDpi_);
+    if (dpiX_ == artDpi_ && dpiY_ == artDpi_) {
+        BitBlt(dc, 0, 0, artWidth, artHeight, art.get(), 0, 0, SRCCOPY);
         return;
     }
-    // The controls follow the screen's resolution, so the artwork follows too.
+    // No drawing for this resolution: the nearest one follows the controls.
     POINT brushOrigin{};
     SetStretchBltMode(dc, HALFTONE);
     SetBrushOrgEx(dc, 0, 0, &brushOrigin);
     StretchBlt(dc, 0, 0, MulDiv(kArtWidth, dpiX_, kArtDpi), MulDiv(kArtHeight, dpiY_, kArtDpi), art.get(), 0, 0,
-               kArtWidth, kArtHeight, SRCCOPY);
+               artWidth, artHeight, SRCCOPY);
     SetBrushOrgEx(dc, brushOrigin.x, brushOrigin.y, nullptr);
 }
 
@@ -334,6 +378,24 @@ LRESULT CALLBACK FormTovi::Text1Proc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
         }
         }
     }
+    switch (msg) {
+    case WM_NCCALCSIZE: {
+        // A one-pixel edge all round instead of the sunken two.
+        RECT& client = wp ? reinterpret_cast<NCCALCSIZE_PARAMS*>(lp)->rgrc[0] : *reinterpret_cast<RECT*>(lp);
+        const RECT window = client;
+        const LRESULT r = base::win::CallNext(w, kText1Subclass, msg, wp, lp);
+        if (client.right - client.left < window.right - window.left) {
+            client = window;
+            InflateRect(&client, -1, -1);
+        }
+        return r;
+    }
+    case WM_NCPAINT:
+        // The skin's frame paints the ring just inside the edge, which is now
+        // the text's own outer row: the text is drawn again after it.
+        InvalidateRect(w, nullptr, FALSE);
+        break;
+    }
     return base::win::CallNext(w, kText1Subclass, msg, wp, lp);
 }
 
@@ -369,15 +431,11 @@ LRESULT FormTovi::onListText(LVITEMW& item) {
     return 0;
 }
 
-std::wstring FormTovi::listText(int row, int column) const {
-    wchar_t buf[1024];
-    LVITEMW item{};
-    item.iSubItem = column;
-    item.pszText = buf;
-    item.cchTextMax = 1024;
-    const LRESULT n = SendMessageW(control(Control::ListView1), LVM_GETITEMTEXTW, static_cast<WPARAM>(row),
-                                   reinterpret_cast<LPARAM>(&item));
-    return std::wstring(buf, static_cast<size_t>(n > 0 ? n : 0));
+// A row's question (column 0) or answer (column 1), whole, from the recordset
+// the list shows: the list's own copy of a row can be cut short.
+std::wstring FormTovi::rowText(int row, int column) const {
+    if (row < 0 || static_cast<size_t>(row) >= listRows_) return {};
+    return Widen(questionbank::BankRecordset().Cell(static_cast<size_t>(row), static_cast<size_t>(column)));
 }
 
 // Shows the first count rows of the recordset, the first of them selected, so
@@ -494,8 +552,8 @@ int FormTovi::selectedRow() const {
 void FormTovi::ListView1_ItemClick() {
     const int row = selectedRow();
     if (row < 0) return;
-    SetWindowTextW(control(Control::Label2), listText(row, 0).c_str());
-    SetWindowTextW(control(Control::Label4), listText(row, 1).c_str());
+    SetWindowTextW(control(Control::Label2), rowText(row, 0).c_str());
+    SetWindowTextW(control(Control::Label4), rowText(row, 1).c_str());
 }
 
 void FormTovi::ListView1_GotFocus() {
@@ -507,10 +565,10 @@ void FormTovi::ListView1_GotFocus() {
         PostMessageW(hwnd_, kReturnFocusMessage, 0, 0);
         return;
     }
-    const std::wstring question = listText(row, 0);
+    const std::wstring question = rowText(row, 0);
     if (question.empty()) return;
     SetWindowTextW(control(Control::Label2), question.c_str());
-    SetWindowTextW(control(Control::Label4), listText(row, 1).c_str());
+    SetWindowTextW(control(Control::Label4), rowText(row, 1).c_str());
 }
 
 // Only Backspace goes back; every other key keeps its effect in the list.

@@ -38,6 +38,7 @@ struct FormHooks {
 struct FormOptions {
     std::wstring bankPath;       // empty: wd.dat beside the executable
     bool quitOnDestroy = true;   // end the message loop when the window goes
+    int dpi = 0;                 // resolution to lay out and draw for; 0: the screen's
 };
 
 class FormTovi {
@@ -56,8 +57,12 @@ public:
     const base::Status<>& unpackResult() const { return unpacked_; }
     // The About entry's 13 x 13 picture, owned by the form.
     HBITMAP aboutPicture() const { return aboutPicture_.get(); }
-    // Pixel rectangle of a control in the client area at the screen's resolution.
+    // Pixel rectangle of a control in the client area at the window's resolution.
     RECT boxOf(Control c) const;
+    int dpi() const { return dpiY_; }
+    // The background drawing in use and the resolution it was drawn for.
+    HBITMAP background() const { return background_.get(); }
+    int backgroundDpi() const { return artDpi_; }
 
 private:
     FormTovi(HINSTANCE instance, FormHooks hooks, FormOptions options);
@@ -76,7 +81,7 @@ private:
     static LRESULT CALLBACK Text1Proc(HWND w, UINT msg, WPARAM wp, LPARAM lp);
     static const base::win::Subclass kText1Subclass;   // Text1Proc in front of the search box
     void showRows(size_t count);
-    std::wstring listText(int row, int column) const;
+    std::wstring rowText(int row, int column) const;   // whole, from the recordset
     int selectedRow() const;
     LRESULT onClose();
     LRESULT onDestroy();
@@ -103,12 +108,14 @@ private:
     FormHooks hooks_;
     FormOptions options_;
     HWND hwnd_ = nullptr;                      // destroyed by the user's close or by ~FormTovi
-    int dpiX_ = kArtDpi, dpiY_ = kArtDpi;      // the screen's resolution, read once at creation
+    int dpiX_ = kArtDpi, dpiY_ = kArtDpi;      // the window's resolution, fixed at creation
+    int artDpi_ = kArtDpi;                     // the resolution background_ was drawn for
     std::array<HWND, static_cast<size_t>(Control::Count)> controls_{};   // children, destroyed with hwnd_
     base::win::OwnedBitmap background_;        // the artwork under every control
     base::win::OwnedBitmap aboutPicture_;      // shown by Pic_AboutIco, used by the system menu
     base::win::OwnedFont formFont_;            // 宋体 9 pt: every control's default font
     base::win::OwnedFont clickFont_;           // 宋体 9 pt underlined, GB2312: the click areas
+    base::win::OwnedFont boxFont_;             // 宋体 for the search box, no taller than the box holds
     HCURSOR hand_ = nullptr;                   // resource cursor, shared: never destroyed
     std::vector<std::wstring> linkTable_;      // LinkTable: the five site addresses
     size_t listRows_ = 0;                      // ListView1 shows the first listRows_ rows of BankRecordset()

@@ -4,11 +4,13 @@ the About entry's picture and the hand cursor.
 
 Run it after changing the artwork or the control layout:
     /usr/bin/python3 assets/make_assets.py
-It needs Pillow and the WenQuanYi Micro Hei font, and writes background.bmp,
-main.ico, about.bmp and hand.cur next to itself; those files are committed, so
-a build needs neither. Every face is placed from the control table in
-app/form_layout.h, so the search box, the list and the click areas stay under
-the controls that lie on them.
+It needs Pillow and the WenQuanYi Micro Hei font, and writes background.bmp
+(100%, 96 dpi), background-125.bmp, background-150.bmp and background-200.bmp
+(120, 144 and 192 dpi), main.ico, about.bmp and hand.cur next to itself; those
+files are committed, so a build needs neither. Every face is placed from the
+control table in app/form_layout.h, converted at each resolution exactly as
+the program converts it, so the search box, the list and the click areas stay
+under the controls that lie on them.
 """
 import os
 import re
@@ -21,6 +23,9 @@ LAYOUT_HEADER = os.path.join(HERE, "..", "app", "form_layout.h")
 FONT = "/usr/share/fonts/truetype/wqy/wqy-microhei.ttc"
 
 ART_W, ART_H = 540, 461   # covers the 539 x 459 client area at 96 dpi
+# The resolutions drawn for, and the file each goes to (app/form_layout.h, kArtDpis).
+SCALES = ((96, "background.bmp"), (120, "background-125.bmp"), (144, "background-150.bmp"),
+          (192, "background-200.bmp"))
 SS = 4                    # shapes are drawn this many times larger, then reduced
 
 # Palette: flat light blue.
@@ -34,11 +39,12 @@ FOOTER = (214, 233, 249)
 WHITE = (255, 255, 255)
 
 
-def layout():
-    """{name: (left, top, right, bottom)} in pixels at 96 dpi, from the C++ table."""
+def layout(dpi):
+    """{name: (left, top, right, bottom)} in pixels at dpi, from the C++ table,
+    rounded as TwipsToPixels rounds."""
     text = open(LAYOUT_HEADER, encoding="utf-8").read()
     rows = re.findall(r'\{"([^"]+)",\s*\{(\d+),\s*(\d+),\s*(\d+),\s*(\d+)\}\}', text)
-    px = lambda t: (int(t) * 96 + 720) // 1440
+    px = lambda t: (int(t) * dpi + 720) // 1440
     boxes = {}
     for name, l, t, w, h in rows:
         left, top = px(l), px(t)
@@ -59,8 +65,9 @@ def vgradient(draw, box, top, bottom, scale=1):
         draw.line([(l, y), (r - 1, y)], fill=tuple(round(a + (c - a) * f) for a, c in zip(top, bottom)))
 
 
-def face(img, box, colors, radius):
-    """A rounded button face with a top-to-bottom shade and a border, drawn large."""
+def face(img, box, colors, radius, px=1):
+    """A rounded button face with a top-to-bottom shade and a border, drawn large;
+    px is the width of one 96-dpi pixel at the drawing's resolution."""
     top, bottom, border = colors
     l, t, r, b = box
     w, h = (r - l) * SS, (b - t) * SS
@@ -70,20 +77,21 @@ def face(img, box, colors, radius):
     ImageDraw.Draw(mask).rounded_rectangle([0, 0, w - 1, h - 1], radius * SS, fill=255)
     img.paste(shade, (l * SS, t * SS), mask)
     ImageDraw.Draw(img).rounded_rectangle([l * SS, t * SS, r * SS - 1, b * SS - 1], radius * SS,
-                                          outline=border, width=SS)
+                                          outline=border, width=px * SS)
     # a one-pixel highlight just inside the top edge
-    ImageDraw.Draw(img).line([((l + radius) * SS, (t + 1) * SS + SS // 2), ((r - radius) * SS, (t + 1) * SS + SS // 2)],
-                             fill=tuple(min(255, c + 40) for c in top), width=SS // 2)
+    y = (t + px) * SS + px * SS // 2
+    ImageDraw.Draw(img).line([((l + radius) * SS, y), ((r - radius) * SS, y)],
+                             fill=tuple(min(255, c + 40) for c in top), width=px * SS // 2)
 
 
-def dashed_rect(draw, box, color, dash=4, gap=3):
+def dashed_rect(draw, box, color, dash=4, gap=3, width=1):
     l, t, r, b = box
     for x in range(l, r, dash + gap):
-        draw.line([(x, t), (min(x + dash - 1, r), t)], fill=color)
-        draw.line([(x, b), (min(x + dash - 1, r), b)], fill=color)
+        draw.line([(x, t), (min(x + dash - 1, r), t)], fill=color, width=width)
+        draw.line([(x, b), (min(x + dash - 1, r), b)], fill=color, width=width)
     for y in range(t, b, dash + gap):
-        draw.line([(l, y), (l, min(y + dash - 1, b))], fill=color)
-        draw.line([(r, y), (r, min(y + dash - 1, b))], fill=color)
+        draw.line([(l, y), (l, min(y + dash - 1, b))], fill=color, width=width)
+        draw.line([(r, y), (r, min(y + dash - 1, b))], fill=color, width=width)
 
 
 def centred_text(draw, box, text, fnt, fill):
@@ -110,77 +118,85 @@ def logo(size):
     return img.resize((size, size), Image.LANCZOS)
 
 
-def background(boxes):
-    big = Image.new("RGB", (ART_W * SS, ART_H * SS))
+def background(dpi):
+    """The background at dpi; every length below is given for 96 dpi and scaled."""
+    boxes = layout(dpi)
+    S = lambda v: int(v * dpi / 96 + 0.5)   # a 96-dpi length at dpi, as ScaledPixels rounds
+    px = S(1)
+    W, H = (ART_W * dpi + 95) // 96, (ART_H * dpi + 95) // 96   # ArtPixels
+    big = Image.new("RGB", (W * SS, H * SS))
     d = ImageDraw.Draw(big)
-    vgradient(d, (0, 0, ART_W, ART_H), BODY_TOP, BODY_BOTTOM, SS)
+    vgradient(d, (0, 0, W, H), BODY_TOP, BODY_BOTTOM, SS)
 
     # banner
-    vgradient(d, (0, 0, ART_W, 36), BANNER_TOP, BANNER_BOTTOM, SS)
+    vgradient(d, (0, 0, W, S(36)), BANNER_TOP, BANNER_BOTTOM, SS)
     # footer band behind the link row
-    links_top = boxes["Link_Lbl(0)"][1]
-    d.rectangle([0, (links_top - 12) * SS, ART_W * SS, ART_H * SS], fill=FOOTER)
-    d.line([(0, (links_top - 12) * SS), (ART_W * SS, (links_top - 12) * SS)], fill=LINE, width=SS)
+    footer_top = boxes["Link_Lbl(0)"][1] - S(12)
+    d.rectangle([0, footer_top * SS, W * SS, H * SS], fill=FOOTER)
+    d.line([(0, footer_top * SS), (W * SS, footer_top * SS)], fill=LINE, width=px * SS)
 
     # search box: white, its frame just outside Text1
     l, t, r, b = boxes["Text1"]
-    d.rounded_rectangle([(l - 3) * SS, (t - 3) * SS, (r + 3) * SS - 1, (b + 3) * SS - 1], 3 * SS,
-                        fill=WHITE, outline=(120, 172, 222), width=SS)
+    m = S(3)
+    d.rounded_rectangle([(l - m) * SS, (t - m) * SS, (r + m) * SS - 1, (b + m) * SS - 1], m * SS,
+                        fill=WHITE, outline=(120, 172, 222), width=px * SS)
     # "清空" face: the height of the search box, inside Label34
     cl, ct, cr, cb = boxes["Label34"]
-    clear_face = (cl + 4, t - 3, cr - 4, b + 3)
-    face(big, clear_face, BLUE_FACE, 4)
+    clear_face = (cl + S(4), t - m, cr - S(4), b + m)
+    face(big, clear_face, BLUE_FACE, S(4), px)
 
     # list frame with its header, under ListView1
     l, t, r, b = boxes["ListView1"]
-    d.rectangle([(l - 1) * SS, (t - 1) * SS, (r + 1) * SS - 1, (b + 1) * SS - 1], fill=WHITE, outline=LINE, width=SS)
-    vgradient(d, (l, t, r, t + 20), (250, 252, 255), (226, 238, 250), SS)
+    header_h = S(20)
+    d.rectangle([(l - px) * SS, (t - px) * SS, (r + px) * SS - 1, (b + px) * SS - 1], fill=WHITE, outline=LINE,
+                width=px * SS)
+    vgradient(d, (l, t, r, t + header_h), (250, 252, 255), (226, 238, 250), SS)
     split = l + round((r - l) * 0.75)
-    d.line([(split * SS, t * SS), (split * SS, (t + 20) * SS)], fill=LINE, width=SS)
-    d.line([(l * SS, (t + 20) * SS), (r * SS, (t + 20) * SS)], fill=LINE, width=SS)
+    d.line([(split * SS, t * SS), (split * SS, (t + header_h) * SS)], fill=LINE, width=px * SS)
+    d.line([(l * SS, (t + header_h) * SS), (r * SS, (t + header_h) * SS)], fill=LINE, width=px * SS)
 
     # display frame around Label2..Label4 and the copy face
     q = boxes["Label2"]
     a = boxes["Label4"]
     copy = boxes["Label1"]
     lst = boxes["ListView1"]
-    panel = (lst[0] - 1, q[1] - 7, lst[2], max(a[3], copy[3]) + 8)   # as wide as the list frame
-    d.rounded_rectangle([panel[0] * SS, panel[1] * SS, panel[2] * SS, panel[3] * SS], 4 * SS, fill=(252, 254, 255))
-    face(big, copy, RED_FACE, 4)
+    panel = (lst[0] - px, q[1] - S(7), lst[2], max(a[3], copy[3]) + S(8))   # as wide as the list frame
+    d.rounded_rectangle([panel[0] * SS, panel[1] * SS, panel[2] * SS, panel[3] * SS], S(4) * SS, fill=(252, 254, 255))
+    face(big, copy, RED_FACE, S(4), px)
 
     # link faces
     for i in range(5):
-        face(big, boxes["Link_Lbl(%d)" % i], BLUE_FACE, 3)
+        face(big, boxes["Link_Lbl(%d)" % i], BLUE_FACE, S(3), px)
 
     # banner logo
-    art = big.resize((ART_W, ART_H), Image.LANCZOS)
-    mark = logo(28)
-    art.paste(mark, (8, 4), mark)
+    art = big.resize((W, H), Image.LANCZOS)
+    mark = logo(S(28))
+    art.paste(mark, (S(8), S(4)), mark)
 
     d = ImageDraw.Draw(art)
-    dashed_rect(d, panel, (120, 172, 222))
+    dashed_rect(d, panel, (120, 172, 222), S(4), S(3), px)
     # title and slogan
-    d.text((44, 6), "ToviArdo答题器", font=font(18), fill=WHITE)
-    d.text((178, 11), "Tovi游戏门户 · 玩得开心，答得轻松", font=font(13), fill=(222, 238, 252))
+    d.text((S(44), S(6)), "ToviArdo答题器", font=font(S(18)), fill=WHITE)
+    d.text((S(178), S(11)), "Tovi游戏门户 · 玩得开心，答得轻松", font=font(S(13)), fill=(222, 238, 252))
     # search caption, right-aligned before the box
     l, t, r, b = boxes["Text1"]
     cap = "查询关键字："
-    f = font(13)
+    f = font(S(13))
     x0, y0, x1, y1 = d.textbbox((0, 0), cap, font=f)
-    d.text((l - 6 - (x1 - x0) - x0, (t + b) / 2 - (y1 + y0) / 2), cap, font=f, fill=INK)
-    centred_text(d, clear_face, "清空", font(13), WHITE)
+    d.text((l - S(6) - (x1 - x0) - x0, (t + b) / 2 - (y1 + y0) / 2), cap, font=f, fill=INK)
+    centred_text(d, clear_face, "清空", font(S(13)), WHITE)
     # list header captions (the list draws its own header over these)
     l, t, r, b = boxes["ListView1"]
-    d.text((l + 6, t + 3), "题目", font=font(12), fill=INK)
-    d.text((split + 6, t + 3), "答案", font=font(12), fill=INK)
-    centred_text(d, copy, "复制答案", font(12), WHITE)
+    d.text((l + S(6), t + S(3)), "题目", font=font(S(12)), fill=INK)
+    d.text((split + S(6), t + S(3)), "答案", font=font(S(12)), fill=INK)
+    centred_text(d, copy, "复制答案", font(S(12)), WHITE)
     # suggestion link, red and underlined, inside Label5
     l, t, r, b = boxes["Label5"]
-    f = font(12)
+    f = font(S(12))
     text = "提交我的建议>>"
     x0, y0, x1, y1 = d.textbbox((0, 0), text, font=f)
     d.text((l - x0, t + (b - t - (y1 - y0)) / 2 - y0), text, font=f, fill=(224, 32, 32))
-    d.line([(l, b - 1), (l + x1 - x0, b - 1)], fill=(224, 32, 32))
+    d.line([(l, b - px), (l + x1 - x0, b - px)], fill=(224, 32, 32), width=px)
     return art
 
 
@@ -278,8 +294,8 @@ def about_picture():
 
 
 def main():
-    boxes = layout()
-    background(boxes).save(os.path.join(HERE, "background.bmp"))
+    for dpi, name in SCALES:
+        background(dpi).save(os.path.join(HERE, name))
     write_ico(os.path.join(HERE, "main.ico"), [logo(32), logo(16)])
     about_picture().save(os.path.join(HERE, "about.bmp"))
     write_cur(os.path.join(HERE, "hand.cur"), hand_cursor(), (12, 4))

@@ -13,6 +13,8 @@
 #include <commctrl.h>
 #include <windows.h>
 
+#include <algorithm>
+#include <climits>
 #include <optional>
 #include <string>
 #include <vector>
@@ -115,10 +117,11 @@ protected:
         columnsSeen_.push_back(form_ ? ColumnCount(form_->control(Control::ListView1)) : -1);
     }
 
-    void Open() {
+    void Open(int dpi = 0) {
         app::FormOptions options;
         options.bankPath = bank_;
         options.quitOnDestroy = false;
+        options.dpi = dpi;
         form_ = FormTovi::Create(GetModuleHandleW(nullptr), RecordingHooks(), options);
         ASSERT_TRUE(form_);
     }
@@ -443,4 +446,181 @@ TEST_F(Form, DatabaseErrorBoxIsSkinnedWhenItAppears) {
     EXPECT_TRUE(g_errorBox.skinned);
     EXPECT_TRUE(g_errorBox.okHasFaces);
     EXPECT_EQ(skin::SkinGlobals().skinnedCount, before) << "released with the box";
+}
+
+namespace {
+
+// Where the dark pixels of a column range lie, and how dark the darkest is.
+struct Ink {
+    int top = INT_MAX, bottom = -1;
+    int darkest = 255;
+};
+
+Ink InkIn(HDC dc, int left, int right, int height) {
+    Ink ink;
+    for (int y = 0; y < height; ++y) {
+        for (int x = left; x < right; ++x) {
+            const COLORREF c = GetPixel(dc, x, y);
+            const int grey = (GetRValue(c) + GetGValue(c) + GetBValue(c)) / 3;
+            ink.darkest = std::min(ink.darkest, grey);
+            if (grey < 160) {
+                ink.top = std::min(ink.top, y);
+                ink.bottom = std::max(ink.bottom, y);
+            }
+        }
+    }
+    return ink;
+}
+
+}  // namespace
+
+// The help text's arrows are as solid as the letters beside them: the up and
+// down arrows stand on the baseline as tall as a capital, the left arrow lies
+// across the capital's middle.
+TEST_F(Form, ArrowsInTheTextAreSolidAndSitOnTheBaseline) {
+    Open();
+    HWND label = form_->control(Control::Label2);
+    RECT client{};
+    GetClientRect(label, &client);
+    base::win::WindowDc screen{nullptr};
+    base::win::MemoryDc dc{CreateCompatibleDC(screen.get())};
+    base::win::OwnedBitmap surface{CreateCompatibleBitmap(screen.get(), client.right, client.bottom)};
+    base::win::SelectGuard keep{dc.get(), surface.get()};
+    SIZE letterSize{};
+    {
+        base::win::SelectGuard font{dc.get(), reinterpret_cast<HGDIOBJ>(SendMessageW(label, WM_GETFONT, 0, 0))};
+        GetTextExtentPoint32W(dc.get(), L"E", 1, &letterSize);
+    }
+    for (const wchar_t* text : {L"E\x2191", L"E\x2193", L"E\x2190"}) {
+        SetWindowTextW(label, text);
+        SendMessageW(label, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc.get()), PRF_CLIENT);
+        const Ink letter = InkIn(dc.get(), 0, letterSize.cx, client.bottom);
+        const Ink arrow = InkIn(dc.get(), letterSize.cx, 3 * letterSize.cx, client.bottom);
+        const std::string name = base::win::Narrow(text + 1);
+        ASSERT_GE(arrow.bottom, 0) << name << " is not drawn";
+        EXPECT_LE(arrow.darkest, letter.darkest + 24) << name << " is fainter than the letter";
+        if (text[1] == L'\x2190') {
+            EXPECT_GT(arrow.top, letter.top) << name;
+            EXPECT_LT(arrow.bottom, letter.bottom) << name;
+        } else {
+            EXPECT_EQ(arrow.bottom, letter.bottom) << name << " does not stand on the baseline";
+            EXPECT_LE(arrow.top, letter.top + 1) << name << " is shorter than a capital";
+        }
+    }
+}
+
+namespace {
+
+// The pixels of a w x h area of dc, top row first, as 0x00RRGGBB.
+std::vector<uint32_t> PixelsOf(HDC dc, int w, int h) {
+    BITMAPINFO info{};
+    info.bmiHeader = {sizeof(BITMAPINFOHEADER), w, -h, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    void* bits = nullptr;
+    base::win::OwnedBitmap dib{CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0)};
+    base::win::MemoryDc copy{CreateCompatibleDC(dc)};
+    if (!dib || !copy) return {};
+    base::win::SelectGuard keep{copy.get(), dib.get()};
+    BitBlt(copy.get(), 0, 0, w, h, dc, 0, 0, SRCCOPY);
+    GdiFlush();
+    const auto* p = static_cast<const uint32_t*>(bits);
+    std::vector<uint32_t> pixels(p, p + static_cast<size_t>(w) * static_cast<size_t>(h));
+    for (uint32_t& c : pixels) c &= 0xFFFFFF;   // the fourth byte is no colour
+    return pixels;
+}
+
+}  // namespace
+
+// Whatever is typed into the search box shows whole, the descenders of g, j,
+// p, q, y and the underscore included, in the box the layout gives it.
+TEST_F(Form, TypedTextShowsWholeInTheSearchBoxAt96And120Dpi) {
+    questionbank::Access_DB().SetReporter([](std::string_view, std::string_view) {});   // this bank is no database
+    for (int dpi : {96, 120}) {
+        Open(dpi);
+        HWND box = form_->control(Control::Text1);
+        const RECT placed = ClientBoxOf(box), expected = form_->boxOf(Control::Text1);
+        EXPECT_TRUE(EqualRect(&placed, &expected)) << dpi;
+        RECT client{}, format{};
+        GetClientRect(box, &client);
+        SendMessageW(box, EM_GETRECT, 0, reinterpret_cast<LPARAM>(&format));
+        TEXTMETRICW tm{};
+        {
+            base::win::WindowDc dc{box};
+            base::win::SelectGuard font{dc.get(), reinterpret_cast<HGDIOBJ>(SendMessageW(box, WM_GETFONT, 0, 0))};
+            GetTextMetricsW(dc.get(), &tm);
+        }
+        EXPECT_GE(format.top, 0) << dpi;
+        EXPECT_LE(format.top + tm.tmHeight, client.bottom) << dpi << " dpi: a line is taller than the box shows";
+
+        // On screen, an underscore darkens pixels of the box (the caret hidden).
+        ShowWindow(form_->hwnd(), SW_SHOWNOACTIVATE);
+        auto shown = [&](const wchar_t* text) {
+            SetWindowTextW(box, text);
+            HideCaret(box);
+            RedrawWindow(box, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE | RDW_UPDATENOW);
+            Pump();
+            base::win::WindowDc dc{box};
+            return PixelsOf(dc.get(), client.right, client.bottom);
+        };
+        const std::vector<uint32_t> empty = shown(L""), underscore = shown(L"_");
+        auto grey = [](uint32_t c) { return static_cast<int>((c >> 16 & 0xFF) + (c >> 8 & 0xFF) + (c & 0xFF)) / 3; };
+        bool inked = false;
+        for (size_t i = 0; i < empty.size() && i < underscore.size(); ++i) inked |= grey(underscore[i]) + 48 < grey(empty[i]);
+        EXPECT_TRUE(inked) << dpi << " dpi: the underscore is not drawn";
+        form_.reset();
+    }
+    questionbank::Access_DB().SetReporter(questionbank::ShowDatabaseErrorBox);
+}
+
+// At each resolution the artwork is drawn for, the window shows that drawing
+// pixel for pixel, and every face on it lies exactly under its control.
+TEST_F(Form, AtEachDrawnResolutionTheFacesLieUnderTheirControlsPixelForPixel) {
+    for (int dpi : {96, 120, 144, 192}) {
+        Open(dpi);
+        EXPECT_EQ(form_->backgroundDpi(), dpi);
+        BITMAP bm{};
+        ASSERT_TRUE(GetObjectW(form_->background(), sizeof bm, &bm));
+        EXPECT_EQ(bm.bmWidth, app::ArtPixels(app::kArtWidth, dpi));
+        EXPECT_EQ(bm.bmHeight, app::ArtPixels(app::kArtHeight, dpi));
+        RECT client{};
+        GetClientRect(form_->hwnd(), &client);
+        EXPECT_EQ(client.right, app::TwipsToPixels(app::kClientWidthTwips, dpi));
+        EXPECT_EQ(client.bottom, app::TwipsToPixels(app::kClientHeightTwips, dpi));
+
+        base::win::WindowDc screen{nullptr};
+        base::win::MemoryDc painted{CreateCompatibleDC(screen.get())};
+        base::win::OwnedBitmap surface{CreateCompatibleBitmap(screen.get(), client.right, client.bottom)};
+        base::win::SelectGuard keepPainted{painted.get(), surface.get()};
+        SendMessageW(form_->hwnd(), WM_PRINTCLIENT, reinterpret_cast<WPARAM>(painted.get()), PRF_CLIENT);
+        // Selected only now: a bitmap lies in one DC at a time, and the form selects it to paint.
+        base::win::MemoryDc art{CreateCompatibleDC(screen.get())};
+        base::win::SelectGuard keepArt{art.get(), form_->background()};
+        const std::vector<uint32_t> shown = PixelsOf(painted.get(), client.right, client.bottom);
+        const std::vector<uint32_t> drawn = PixelsOf(art.get(), client.right, client.bottom);
+        const auto differ = std::mismatch(shown.begin(), shown.end(), drawn.begin(), drawn.end());
+        if (differ.first != shown.end()) {
+            const auto at = differ.first - shown.begin();
+            ADD_FAILURE() << dpi << " dpi: the background is not shown as drawn, first at (" << at % client.right
+                          << ", " << at / client.right << "): " << std::hex << *differ.first << " for "
+                          << *differ.second;
+        }
+
+        // Down the middle of each face, its edge is the control's top and bottom row.
+        auto faceRows = [&](Control c, bool red) {
+            const RECT b = ClientBoxOf(form_->control(c));
+            const int x = (b.left + b.right) / 2;
+            int first = -1, last = -1;
+            for (int y = b.top - 6; y < b.bottom + 6; ++y) {
+                const COLORREF p = GetPixel(art.get(), x, y);
+                if (red ? GetGValue(p) < 150 && GetRValue(p) > 150 : GetRValue(p) < 150) {
+                    if (first < 0) first = y;
+                    last = y;
+                }
+            }
+            EXPECT_EQ(first, b.top) << dpi << " dpi: " << app::PlacementOf(c).name;
+            EXPECT_EQ(last, b.bottom - 1) << dpi << " dpi: " << app::PlacementOf(c).name;
+        };
+        faceRows(Control::Label1, true);
+        for (int i = 0; i < app::kLinkCount; ++i) faceRows(app::LinkLabel(i), false);
+        form_.reset();
+    }
 }

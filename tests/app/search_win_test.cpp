@@ -45,6 +45,12 @@ std::wstring TextOf(HWND w) {
     return std::wstring(buf, static_cast<size_t>(n));
 }
 
+std::wstring WholeTextOf(HWND w) {
+    std::wstring text(static_cast<size_t>(GetWindowTextLengthW(w)) + 1, L'\0');
+    text.resize(static_cast<size_t>(GetWindowTextW(w, text.data(), static_cast<int>(text.size()))));
+    return text;
+}
+
 std::wstring W(const char* utf8) { return base::win::Widen(utf8); }
 
 void Pump() {
@@ -62,11 +68,13 @@ void WriteFileBytes(const std::wstring& path, const std::vector<uint8_t>& bytes)
     CloseHandle(f);
 }
 
-// Writes a scrambled bank with table wd (Question, Answer, PinYin).
-void WriteBank(const std::wstring& path, const std::vector<QuizRow>& rows, size_t extraRows = 0) {
+// Writes a scrambled bank with table wd (Question, Answer, PinYin); question
+// and answer are Memo columns when memo is set.
+void WriteBank(const std::wstring& path, const std::vector<QuizRow>& rows, size_t extraRows = 0, bool memo = false) {
+    const jet::ColumnType textType = memo ? jet::ColumnType::Memo : jet::ColumnType::Text;
     jet::NewTable t{"wd",
-                    {{"Question", jet::ColumnType::Text, 510},
-                     {"Answer", jet::ColumnType::Text, 510},
+                    {{"Question", textType, 510},
+                     {"Answer", textType, 510},
                      {"PinYin", jet::ColumnType::Text, 510}},
                     {}};
     for (const QuizRow& r : rows) t.rows.push_back({r.question, r.answer, r.pinyin});
@@ -108,8 +116,10 @@ protected:
         RemoveDirectoryW(folder_.c_str());
     }
 
-    void Open(size_t extraRows = 0) {
-        WriteBank(bank_, std::vector<QuizRow>(std::begin(kRows), std::end(kRows)), extraRows);
+    void Open(size_t extraRows = 0, const std::vector<QuizRow>& moreRows = {}) {
+        std::vector<QuizRow> rows(std::begin(kRows), std::end(kRows));
+        rows.insert(rows.end(), moreRows.begin(), moreRows.end());
+        WriteBank(bank_, rows, extraRows, !moreRows.empty());
         app::FormOptions options;
         options.bankPath = bank_;
         options.quitOnDestroy = false;
@@ -294,6 +304,25 @@ TEST_F(Search, TheCopyAreaCopiesWhatTheLabelsShowWithBareCarriageReturns) {
     EXPECT_EQ(*static_cast<const LCID*>(GlobalLock(locale)), GetSystemDefaultLCID());
     GlobalUnlock(locale);
     CloseClipboard();
+}
+
+TEST_F(Search, ALongQuestionAndAnswerAreShownAndCopiedWhole) {
+    std::string question = "长问题";
+    std::string answer = "长答案";
+    for (int i = 0; i < 600; ++i) question += "问题" + std::to_string(i % 10);   // 1,803 characters
+    for (int i = 0; i < 1000; ++i) answer += "答" + std::to_string(i % 100);     // 2,904 characters
+    answer += "尾";
+    Open(0, {{question.c_str(), answer.c_str(), "cwt"}});
+    Type(L"长问题");
+    Key(box(), VK_RETURN);
+    ASSERT_EQ(GetFocus(), list());
+    const std::wstring shownQuestion = base::win::Widen(question), shownAnswer = base::win::Widen(answer);
+    ASSERT_GT(shownAnswer.size(), 2800u);
+    EXPECT_EQ(WholeTextOf(label(Control::Label2)), shownQuestion);
+    EXPECT_EQ(WholeTextOf(label(Control::Label4)), shownAnswer);
+    Click(label(Control::Label1));
+    EXPECT_EQ(ClipboardUnicode(), L"题目：" + shownQuestion + L"\r答案：" + shownAnswer +
+                                      L"\r(此答题内容来至Tovi Ardo答题器 http://ardo.tovi.com)");
 }
 
 TEST_F(Search, RowsAndTheEmptyAreaBelowThemAlternateInBands) {
