@@ -12,8 +12,11 @@
 #include "questionbank/result_list_win.h"
 
 #include <commctrl.h>
+#include <objbase.h>
+#include <wincodec.h>
 
 #include <cstring>
+#include <memory>
 
 namespace app {
 
@@ -128,12 +131,71 @@ HFONT CreateSongtiFitting(int dpiY, int height) {
     return font;
 }
 
-int BackgroundResource(int artDpi) {
+// COM interfaces released when they go.
+struct ComRelease {
+    void operator()(IUnknown* p) const { if (p) p->Release(); }
+};
+template <class T>
+using ComOwned = std::unique_ptr<T, ComRelease>;
+
+// The PNG drawing in RCDATA resource id, decoded into a 24-bit DIB section;
+// null if it is missing or cannot be decoded.
+HBITMAP LoadPngResource(HINSTANCE instance, int id) {
+    HRSRC found = FindResourceW(instance, MAKEINTRESOURCEW(id), MAKEINTRESOURCEW(10));   // RT_RCDATA
+    HGLOBAL loaded = found ? LoadResource(instance, found) : nullptr;
+    const void* bytes = loaded ? LockResource(loaded) : nullptr;
+    const DWORD size = found ? SizeofResource(instance, found) : 0;
+    if (!bytes || size == 0) return nullptr;
+
+    const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    HBITMAP result = nullptr;
+    {
+        IWICImagingFactory* rawFactory = nullptr;
+        IWICStream* rawStream = nullptr;
+        IWICBitmapDecoder* rawDecoder = nullptr;
+        IWICBitmapFrameDecode* rawFrame = nullptr;
+        IWICBitmapSource* rawPixels = nullptr;
+        CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
+                         reinterpret_cast<void**>(&rawFactory));
+        ComOwned<IWICImagingFactory> factory{rawFactory};
+        if (factory) factory->CreateStream(&rawStream);
+        ComOwned<IWICStream> stream{rawStream};
+        if (stream && SUCCEEDED(stream->InitializeFromMemory(static_cast<BYTE*>(const_cast<void*>(bytes)), size))) {
+            factory->CreateDecoderFromStream(stream.get(), nullptr, WICDecodeMetadataCacheOnDemand, &rawDecoder);
+        }
+        ComOwned<IWICBitmapDecoder> decoder{rawDecoder};
+        if (decoder) decoder->GetFrame(0, &rawFrame);
+        ComOwned<IWICBitmapFrameDecode> frame{rawFrame};
+        if (frame) WICConvertBitmapSource(GUID_WICPixelFormat24bppBGR, frame.get(), &rawPixels);
+        ComOwned<IWICBitmapSource> pixels{rawPixels};
+        UINT width = 0, height = 0;
+        if (pixels && SUCCEEDED(pixels->GetSize(&width, &height)) && width > 0 && height > 0 && width < 16384 &&
+            height < 16384) {
+            BITMAPINFO info{};
+            info.bmiHeader = {sizeof(BITMAPINFOHEADER), static_cast<LONG>(width), -static_cast<LONG>(height), 1, 24,
+                              BI_RGB, 0, 0, 0, 0, 0};
+            void* bits = nullptr;
+            OwnedBitmap dib{CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0)};
+            const UINT stride = (width * 3 + 3) & ~3u;
+            if (dib && SUCCEEDED(pixels->CopyPixels(nullptr, stride, stride * height, static_cast<BYTE*>(bits)))) {
+                result = dib.release();
+            }
+        }
+    }
+    if (SUCCEEDED(com)) CoUninitialize();
+    return result;
+}
+
+// The background drawn for artDpi: the 100% one is a bitmap resource, the
+// larger ones are PNG.
+HBITMAP LoadBackground(HINSTANCE instance, int artDpi) {
     switch (artDpi) {
-    case 120: return IDB_BACKGROUND_125;
-    case 144: return IDB_BACKGROUND_150;
-    case 192: return IDB_BACKGROUND_200;
-    default:  return IDB_BACKGROUND;
+    case 120: return LoadPngResource(instance, IDB_BACKGROUND_125);
+    case 144: return LoadPngResource(instance, IDB_BACKGROUND_150);
+    case 192: return LoadPngResource(instance, IDB_BACKGROUND_200);
+    default:
+        return static_cast<HBITMAP>(
+            LoadImageW(instance, MAKEINTRESOURCEW(IDB_BACKGROUND), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
     }
 }
 
@@ -235,8 +297,11 @@ LRESULT FormTovi::handle(UINT msg, WPARAM wp, LPARAM lp) {
 }
 
 LRESULT FormTovi::onCreate() {
-    background_.reset(static_cast<HBITMAP>(LoadImageW(instance_, MAKEINTRESOURCEW(BackgroundResource(artDpi_)),
-                                                      IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
+    background_.reset(LoadBackground(instance_, artDpi_));
+    if (!background_ && artDpi_ != kArtDpi) {   // the 100% drawing, stretched, rather than none
+        artDpi_ = kArtDpi;
+        background_.reset(LoadBackground(instance_, artDpi_));
+    }
     aboutPicture_.reset(static_cast<HBITMAP>(
         LoadImageW(instance_, MAKEINTRESOURCEW(IDB_ABOUT), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
     formFont_.reset(CreateSongti(dpiY_, false));

@@ -5,7 +5,7 @@ the About entry's picture and the hand cursor.
 Run it after changing the artwork or the control layout:
     /usr/bin/python3 assets/make_assets.py
 It needs Pillow and the WenQuanYi Micro Hei font, and writes background.bmp
-(100%, 96 dpi), background-125.bmp, background-150.bmp and background-200.bmp
+(100%, 96 dpi), background-125.png, background-150.png and background-200.png
 (120, 144 and 192 dpi), main.ico, about.bmp and hand.cur next to itself; those
 files are committed, so a build needs neither. Every face is placed from the
 control table in app/form_layout.h, converted at each resolution exactly as
@@ -24,8 +24,9 @@ FONT = "/usr/share/fonts/truetype/wqy/wqy-microhei.ttc"
 
 ART_W, ART_H = 540, 461   # covers the 539 x 459 client area at 96 dpi
 # The resolutions drawn for, and the file each goes to (app/form_layout.h, kArtDpis).
-SCALES = ((96, "background.bmp"), (120, "background-125.bmp"), (144, "background-150.bmp"),
-          (192, "background-200.bmp"))
+# The larger drawings are PNG (a tenth of a megabyte for the three instead of six).
+SCALES = ((96, "background.bmp"), (120, "background-125.png"), (144, "background-150.png"),
+          (192, "background-200.png"))
 SS = 4                    # shapes are drawn this many times larger, then reduced
 
 # Palette: flat light blue.
@@ -295,7 +296,7 @@ def about_picture():
 
 def main():
     for dpi, name in SCALES:
-        background(dpi).save(os.path.join(HERE, name))
+        background(dpi).save(os.path.join(HERE, name), optimize=True)
     write_ico(os.path.join(HERE, "main.ico"), [logo(32), logo(16)])
     about_picture().save(os.path.join(HERE, "about.bmp"))
     write_cur(os.path.join(HERE, "hand.cur"), hand_cursor(), (12, 4))

@@ -3,9 +3,9 @@
 #include <windows.h>
 
 #define IDB_BACKGROUND 101       // main window's background artwork at 100%, 540 x 461
-#define IDB_BACKGROUND_125 105   // the same at 125%, 675 x 577
-#define IDB_BACKGROUND_150 106   // the same at 150%, 810 x 692
-#define IDB_BACKGROUND_200 107   // the same at 200%, 1080 x 922
+#define IDB_BACKGROUND_125 105   // the same at 125%, 675 x 577, PNG (RCDATA)
+#define IDB_BACKGROUND_150 106   // the same at 150%, 810 x 692, PNG (RCDATA)
+#define IDB_BACKGROUND_200 107   // the same at 200%, 1080 x 922, PNG (RCDATA)
 #define IDI_MAIN 102         // window and tray icon, 32 x 32 (and 16 x 16)
 #define IDB_ABOUT 104        // 13 x 13 picture of the system menu's About entry
 
