@@ -509,9 +509,12 @@ void FormTovi::showRows(size_t count) {
     HWND list = control(Control::ListView1);
     selectingByProgram_ = true;
     // A single-selection list: clearing the one selected and focused row is
-    // enough, and costs nothing however many rows the list had.
-    for (UINT flag : {LVNI_SELECTED, LVNI_FOCUSED}) {
-        const int row = ListView_GetNextItem(list, -1, flag);
+    // enough, and costs nothing however many rows the list had. Both are
+    // looked up before either is cleared: a search for a row that is not
+    // there walks every row of the list.
+    const int selected = ListView_GetNextItem(list, -1, LVNI_SELECTED);
+    const int focused = ListView_GetNextItem(list, -1, LVNI_FOCUSED);
+    for (int row : {selected, focused}) {
         if (row >= 0) ListView_SetItemState(list, row, 0, LVIS_SELECTED | LVIS_FOCUSED);
     }
     listRows_ = count;
@@ -587,14 +590,14 @@ void FormTovi::Form_QueryUnload() {
 void FormTovi::Text1_Change() {
     const std::string keyword = Narrow(WindowText(control(Control::Text1)));
     HWND list = control(Control::ListView1);
+    // The refill happens with drawing held off (the restyle turns it back
+    // on), so that the list is drawn once, and its scroll bar only if it moved.
+    const questionbank::HeldResultList shown = questionbank::HoldResultListDrawing(list);
     if (!keyword.empty()) {
         questionbank::SearchKeyword(keyword);
-        // The refill happens with drawing held off (the restyle turns it back
-        // on), so that the list and its scroll bar are drawn once, not twice.
-        SendMessageW(list, WM_SETREDRAW, FALSE, 0);
         showRows(questionbank::BankRecordset().RecordCount());
     }
-    questionbank::RefreshResultList(list);
+    questionbank::RefreshResultList(list, shown);
 }
 
 void FormTovi::Text1_KeyDown(int key) {

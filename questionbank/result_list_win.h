@@ -18,11 +18,28 @@ inline constexpr DWORD kResultListStyle = LVS_OWNERDATA | LVS_SINGLESEL;
 // the columns "题目" (three quarters of the list's width) and "答案" (the rest).
 void SetUpResultList(HWND list);
 
+// What the list's scroll bars and header showed when its drawing was held
+// off, so that only what changed is drawn again.
+struct HeldResultList {
+    LONG_PTR bars = 0;                 // WS_VSCROLL and WS_HSCROLL of its style
+    SCROLLINFO vertical{}, horizontal{};
+    bool headerToPaint = false;        // the header had a repaint pending
+    bool held = false;                 // false: nothing was recorded
+};
+
+// Holds off every drawing of the list, its scroll bars and its header until
+// the next RefreshResultList, while the list itself goes on keeping its rows,
+// its selection and its scroll range up to date. The focus stays where it is.
+// Returns what the list showed; holding it again changes nothing.
+HeldResultList HoldResultListDrawing(HWND list);
+
 // The restyle that follows every change of the search box, whether the list
 // was refilled or not: grid lines off, full-row selection on, the selection
-// hidden while the list has no focus, no small icons, then the bands. The
-// list does not redraw until the restyle is complete.
-void RefreshResultList(HWND list);
+// hidden while the list has no focus, no small icons, then the bands. Drawing
+// is held off during the restyle; at its end the rows are invalidated, to be
+// painted by the next WM_PAINT, and the frame with its scroll bars and the
+// header only when they differ from what `shown` recorded (always without it).
+void RefreshResultList(HWND list, const HeldResultList& shown = {});
 
 // Paints rows in the bands first, second, first, ... from the top of the list.
 void StripeListRows(HWND list, COLORREF first, COLORREF second);

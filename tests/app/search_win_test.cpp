@@ -363,3 +363,18 @@ TEST_F(Search, TheColumnsShareTheListThreeToOneAndNeverNeedAHorizontalScrollBar)
     EXPECT_TRUE(style & WS_VSCROLL);
     EXPECT_FALSE(style & WS_HSCROLL);
 }
+
+TEST_F(Search, EachSearchShowsItsRowsFromTheTopInAListThatStaysVisible) {
+    Open(2000);
+    Type(L"批量");
+    Pump();
+    UpdateWindow(list());
+    ListView_EnsureVisible(list(), 1500, FALSE);
+    ASSERT_GT(ListView_GetTopIndex(list()), 1000);
+    Type(L"题");   // the same 2,000 rows again
+    EXPECT_TRUE(IsWindowVisible(list())) << "drawing is held only while the list is refilled";
+    EXPECT_EQ(ListView_GetTopIndex(list()), 0);
+    EXPECT_EQ(GetScrollPos(list(), SB_VERT), 0) << "the scroll bar follows";
+    EXPECT_EQ(Rows(), 2000);
+    EXPECT_EQ(Selected(), 0);
+}
