@@ -10,6 +10,7 @@
 #include "questionbank/bank_file_win.h"
 #include "questionbank/keyword_query.h"
 #include "questionbank/result_list_win.h"
+#include "search/highlight.h"
 
 #include <commctrl.h>
 #include <objbase.h>
@@ -468,7 +469,9 @@ LRESULT FormTovi::onNotify(NMHDR& header) {
     if (header.hwndFrom != control(Control::ListView1)) return 0;
     switch (header.code) {
     case LVN_GETDISPINFOW: return onListText(reinterpret_cast<NMLVDISPINFOW&>(header).item);
-    case NM_CUSTOMDRAW:    return questionbank::PaintRowBand(header.hwndFrom, reinterpret_cast<NMLVCUSTOMDRAW&>(header));
+    case NM_CUSTOMDRAW:
+        return questionbank::PaintRowBand(header.hwndFrom, reinterpret_cast<NMLVCUSTOMDRAW&>(header),
+                                          [this](int row) { return matchesOfRow(row); });
     case NM_SETFOCUS:      ListView1_GotFocus(); return 0;
     case LVN_KEYDOWN:      ListView1_KeyDown(reinterpret_cast<NMLVKEYDOWN&>(header).wVKey); return 0;
     case LVN_ITEMCHANGED: {
@@ -494,6 +497,14 @@ LRESULT FormTovi::onListText(LVITEMW& item) {
     listTextBuffer_ = Widen(rows.Cell(static_cast<size_t>(item.iItem), static_cast<size_t>(item.iSubItem)));
     lstrcpynW(item.pszText, listTextBuffer_.c_str(), item.cchTextMax);
     return 0;
+}
+
+// A row's question and the characters of it that matched the keyword the
+// rows were found for.
+questionbank::RowMatches FormTovi::matchesOfRow(int row) const {
+    if (row < 0 || static_cast<size_t>(row) >= listRows_) return {};
+    const std::string_view question = questionbank::BankRecordset().Cell(static_cast<size_t>(row), 0);
+    return {question, search::MatchedSpans(question, listKeyword_)};
 }
 
 // A row's question (column 0) or answer (column 1), whole, from the recordset
@@ -595,9 +606,12 @@ void FormTovi::Text1_Change() {
     const questionbank::HeldResultList shown = questionbank::HoldResultListDrawing(list);
     if (!keyword.empty()) {
         questionbank::SearchKeyword(keyword);
+        listKeyword_ = keyword;
         showRows(questionbank::BankRecordset().RecordCount());
     }
     questionbank::RefreshResultList(list, shown);
+    // Once the list can be drawn again, so that the header repaints itself.
+    if (!keyword.empty()) questionbank::ShowSimilarRows(list, questionbank::Access_DB().SimilarRows());
 }
 
 void FormTovi::Text1_KeyDown(int key) {
@@ -654,6 +668,8 @@ void FormTovi::Label1_Click() {
 void FormTovi::Label34_Click() {
     SetWindowTextW(control(Control::Text1), L"");   // runs Text1_Change with an empty box
     showRows(0);
+    listKeyword_.clear();
+    questionbank::ShowSimilarRows(control(Control::ListView1), false);
     SetWindowTextW(control(Control::Label2), Widen(kHelpText).c_str());
     SetWindowTextW(control(Control::Label4), L"");
     SetFocus(control(Control::Text1));

@@ -6,6 +6,7 @@
 #include "base/result.h"
 #include "base/win/handles.h"
 #include "base/win/subclass.h"
+#include "questionbank/result_list_win.h"
 
 #include <windows.h>
 #include <commctrl.h>
@@ -82,6 +83,7 @@ private:
     static const base::win::Subclass kText1Subclass;   // Text1Proc in front of the search box
     void showRows(size_t count);
     std::wstring rowText(int row, int column) const;   // whole, from the recordset
+    questionbank::RowMatches matchesOfRow(int row) const;
     int selectedRow() const;
     LRESULT onClose();
     LRESULT onDestroy();
@@ -119,6 +121,7 @@ private:
     HCURSOR hand_ = nullptr;                   // resource cursor, shared: never destroyed
     std::vector<std::wstring> linkTable_;      // LinkTable: the five site addresses
     size_t listRows_ = 0;                      // ListView1 shows the first listRows_ rows of BankRecordset()
+    std::string listKeyword_;                  // the keyword those rows were found for
     HWND lastFocus_ = nullptr;                 // the control that had the focus when the window was left
     bool selectingByProgram_ = false;          // a refill's own selection is not the user's ItemClick
     std::wstring listTextBuffer_;              // text handed to the list, valid until its next request

@@ -1,10 +1,12 @@
 #include "questionbank/result_list_win.h"
 
+#include "base/text.h"
 #include "base/win/handles.h"
 #include "base/win/subclass.h"
 
 #include <algorithm>
 #include <cmath>
+#include <string>
 #include <utility>
 
 namespace questionbank {
@@ -25,6 +27,8 @@ COLORREF BandOf(HWND list, int row) {
 }
 
 bool IsStriped(HWND list) { return GetPropW(list, kFirstBandProp) != nullptr; }
+
+constexpr int kLabelPadding = 5;   // what the list leaves left of a label's text
 
 void AddColumn(HWND list, int index, const wchar_t* header, int width) {
     LVCOLUMNW col{};
@@ -90,6 +94,86 @@ void ReadScrollBars(HWND list, HeldResultList& into) {
     }
 }
 
+// Relative luminance of a colour (sRGB), 0 for black to 1 for white.
+double Luminance(COLORREF c) {
+    auto linear = [](BYTE v) {
+        const double s = v / 255.0;
+        return s <= 0.04045 ? s / 12.92 : std::pow((s + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * linear(GetRValue(c)) + 0.7152 * linear(GetGValue(c)) + 0.0722 * linear(GetBValue(c));
+}
+
+// The match colour that stands out more from a background, by the ratio of
+// luminances: the deep red on the bands, the yellow on a blue selection.
+COLORREF MatchColorOn(COLORREF background) {
+    const double b = Luminance(background) + 0.05;
+    auto contrast = [b](COLORREF c) { const double l = Luminance(c) + 0.05; return std::max(l, b) / std::min(l, b); };
+    return contrast(kMatchOnBand) >= contrast(kMatchOnDark) ? kMatchOnBand : kMatchOnDark;
+}
+
+// UTF-16 index of a byte offset into UTF-8 text, counted as the conversion
+// the list's text goes through counts it (a character outside the Basic
+// Multilingual Plane is two units).
+size_t Utf16Index(std::string_view utf8, size_t byteOffset) {
+    return base::Utf8ToUtf16(utf8.substr(0, std::min(byteOffset, utf8.size()))).size();
+}
+
+// Draws the question column of a row the way the list itself lays it out
+// (the label rectangle, five pixels of padding, one line, vertically centred,
+// an ellipsis where it does not fit), in the row's band or, while the list
+// has the focus, the selection's colours; then draws again, clipped to each
+// matched run, the same line in the match colour.
+void DrawQuestionCell(HWND list, HDC dc, int row, const RowMatches& matches) {
+    RECT cell{};
+    if (!ListView_GetSubItemRect(list, row, 0, LVIR_LABEL, &cell)) return;
+    const bool selected = GetFocus() == list && (ListView_GetItemState(list, row, LVIS_SELECTED) & LVIS_SELECTED);
+    const COLORREF background = selected ? GetSysColor(COLOR_HIGHLIGHT) : BandOf(list, row);
+    const COLORREF text = selected ? GetSysColor(COLOR_HIGHLIGHTTEXT) : GetSysColor(COLOR_WINDOWTEXT);
+    const COLORREF match = MatchColorOn(background);
+
+    const int savedDc = SaveDC(dc);
+    SetBkColor(dc, background);
+    ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &cell, nullptr, 0, nullptr);
+    SetBkMode(dc, TRANSPARENT);
+
+    RECT line = cell;
+    line.left += kLabelPadding;
+    constexpr UINT kFormat = DT_VCENTER | DT_NOPREFIX | DT_EDITCONTROL | DT_SINGLELINE | DT_WORD_ELLIPSIS | DT_END_ELLIPSIS;
+    const std::u16string whole = base::Utf8ToUtf16(matches.question);
+    // What is shown: the whole question, or its beginning and an ellipsis.
+    std::wstring shown(whole.begin(), whole.end());
+    shown.append(4, L'\0');   // room for the ellipsis DT_MODIFYSTRING may write
+    SetTextColor(dc, text);
+    DrawTextW(dc, shown.data(), static_cast<int>(whole.size()), &line, kFormat | DT_MODIFYSTRING);
+    shown.resize(wcslen(shown.c_str()));
+    // The characters of the question that are shown: all, or those before "...".
+    const bool cut = shown.size() != whole.size() || !std::equal(shown.begin(), shown.end(), whole.begin());
+    const size_t kept = !cut ? shown.size() : shown.size() >= 3 ? shown.size() - 3 : 0;
+
+    if (!matches.spans.empty() && kept > 0) {
+        std::vector<int> ends(shown.size());
+        SIZE size{};
+        GetTextExtentExPointW(dc, shown.c_str(), static_cast<int>(shown.size()), 0, nullptr, ends.data(), &size);
+        OwnedBrush fill{CreateSolidBrush(background)};
+        for (const auto& [beginByte, endByte] : matches.spans) {
+            const size_t begin = Utf16Index(matches.question, beginByte);
+            const size_t end = std::min(Utf16Index(matches.question, endByte), kept);
+            if (begin >= end) continue;
+            RECT run{line.left + (begin > 0 ? ends[begin - 1] : 0), cell.top, line.left + ends[end - 1], cell.bottom};
+            IntersectRect(&run, &run, &line);
+            if (IsRectEmpty(&run)) continue;
+            const int savedRun = SaveDC(dc);
+            IntersectClipRect(dc, run.left, run.top, run.right, run.bottom);
+            FillRect(dc, &run, fill.get());
+            SetTextColor(dc, match);
+            RECT again = line;
+            DrawTextW(dc, shown.c_str(), static_cast<int>(shown.size()), &again, kFormat);
+            RestoreDC(dc, savedRun);
+        }
+    }
+    RestoreDC(dc, savedDc);
+}
+
 }  // namespace
 
 void SetUpResultList(HWND list) {
@@ -104,7 +188,7 @@ void SetUpResultList(HWND list) {
     RECT client{};
     GetClientRect(list, &client);
     const float width = static_cast<float>(std::max(0L, client.right - client.left - GetSystemMetrics(SM_CXVSCROLL)));
-    AddColumn(list, 0, L"题目", static_cast<int>(std::lround(width * 0.75f)));
+    AddColumn(list, 0, kQuestionHeader, static_cast<int>(std::lround(width * 0.75f)));
     AddColumn(list, 1, L"答案", static_cast<int>(std::lround(width * 0.25f)));
 }
 
@@ -161,15 +245,37 @@ void StripeListRows(HWND list, COLORREF first, COLORREF second) {
     InvalidateRect(list, nullptr, TRUE);
 }
 
-LRESULT PaintRowBand(HWND list, NMLVCUSTOMDRAW& draw) {
+LRESULT PaintRowBand(HWND list, NMLVCUSTOMDRAW& draw, const MatchesOfRow& matchesOf) {
+    const int row = static_cast<int>(draw.nmcd.dwItemSpec);
     switch (draw.nmcd.dwDrawStage) {
     case CDDS_PREPAINT:
         return IsStriped(list) ? CDRF_NOTIFYITEMDRAW : CDRF_DODEFAULT;
     case CDDS_ITEMPREPAINT:
-        draw.clrTextBk = BandOf(list, static_cast<int>(draw.nmcd.dwItemSpec));
+        draw.clrTextBk = BandOf(list, row);
+        return matchesOf ? CDRF_NEWFONT | CDRF_NOTIFYSUBITEMDRAW : CDRF_NEWFONT;
+    case CDDS_SUBITEM | CDDS_ITEMPREPAINT:
+        // Each column is announced on its own; the colours are set again for
+        // each, as a list may keep what an earlier column was given.
+        draw.clrTextBk = BandOf(list, row);
+        if (draw.iSubItem == 0 && matchesOf) {
+            DrawQuestionCell(list, draw.nmcd.hdc, row, matchesOf(row));
+            return CDRF_SKIPDEFAULT;
+        }
         return CDRF_NEWFONT;
     }
     return CDRF_DODEFAULT;
+}
+
+void ShowSimilarRows(HWND list, bool similar) {
+    const wchar_t* wanted = similar ? kSimilarHeader : kQuestionHeader;
+    wchar_t now[32] = {};
+    LVCOLUMNW col{};
+    col.mask = LVCF_TEXT;
+    col.pszText = now;
+    col.cchTextMax = 32;
+    if (ListView_GetColumn(list, 0, &col) && lstrcmpW(now, wanted) == 0) return;
+    col.pszText = const_cast<wchar_t*>(wanted);
+    ListView_SetColumn(list, 0, &col);   // the header repaints itself with the new text
 }
 
 int ResultRowHeight(HWND list) {

@@ -6,10 +6,27 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <cstddef>
+#include <functional>
+#include <string_view>
+#include <utility>
+#include <vector>
+
 namespace questionbank {
 
 inline constexpr COLORREF kBandA = 0x00E1FAFF;   // pale yellow: the first row and every second after it
 inline constexpr COLORREF kBandB = 0x00E0E0E0;   // light grey: the second row and every second after it
+
+// The characters of a question that matched the keyword are drawn in one of
+// these colours, the one that stands out more from the background: the deep
+// red over either band, the yellow over the system's blue selection.
+inline constexpr COLORREF kMatchOnBand = RGB(200, 0, 0);
+inline constexpr COLORREF kMatchOnDark = RGB(255, 230, 0);
+
+// The first column's header: the rows match the keyword, or are only the
+// questions most similar to it.
+inline constexpr wchar_t kQuestionHeader[] = L"题目";
+inline constexpr wchar_t kSimilarHeader[] = L"相似题目";
 
 // Styles a new list must be created with (a virtual list cannot become one later).
 inline constexpr DWORD kResultListStyle = LVS_OWNERDATA | LVS_SINGLESEL;
@@ -44,9 +61,23 @@ void RefreshResultList(HWND list, const HeldResultList& shown = {});
 // Paints rows in the bands first, second, first, ... from the top of the list.
 void StripeListRows(HWND list, COLORREF first, COLORREF second);
 
+// A row's question as stored (UTF-8) and the parts of it that matched the
+// keyword: [begin, end) byte offsets, in order, on character boundaries.
+struct RowMatches {
+    std::string_view question;
+    std::vector<std::pair<size_t, size_t>> spans;
+};
+using MatchesOfRow = std::function<RowMatches(int row)>;
+
 // The list's NM_CUSTOMDRAW, forwarded by its parent: each row's background
-// takes its band.
-LRESULT PaintRowBand(HWND list, NMLVCUSTOMDRAW& draw);
+// takes its band. With matchesOf, the question column is drawn here, in the
+// list's own layout, with the matched characters in the match colours.
+LRESULT PaintRowBand(HWND list, NMLVCUSTOMDRAW& draw, const MatchesOfRow& matchesOf = {});
+
+// Heads the first column with kSimilarHeader while the list holds similar
+// rows, otherwise kQuestionHeader; the header repaints when it changes. Not
+// while the list's drawing is held off: its header could not be invalidated.
+void ShowSimilarRows(HWND list, bool similar);
 
 // Height of one row in pixels: what the list uses, or the text height of its
 // font and one pixel while it has no rows to measure.

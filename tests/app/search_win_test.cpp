@@ -10,11 +10,13 @@
 #include "questionbank/access_db.h"
 #include "questionbank/bank_file.h"
 #include "questionbank/result_list_win.h"
+#include "skin/engine/skinner.h"
 
 #include <gtest/gtest.h>
 #include <commctrl.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <optional>
 #include <string>
 #include <vector>
@@ -116,14 +118,16 @@ protected:
         RemoveDirectoryW(folder_.c_str());
     }
 
-    void Open(size_t extraRows = 0, const std::vector<QuizRow>& moreRows = {}) {
+    void Open(size_t extraRows = 0, const std::vector<QuizRow>& moreRows = {}, bool skinned = false) {
         std::vector<QuizRow> rows(std::begin(kRows), std::end(kRows));
         rows.insert(rows.end(), moreRows.begin(), moreRows.end());
         WriteBank(bank_, rows, extraRows, !moreRows.empty());
         app::FormOptions options;
         options.bankPath = bank_;
         options.quitOnDestroy = false;
-        form_ = FormTovi::Create(GetModuleHandleW(nullptr), app::FormHooks{}, options);
+        app::FormHooks hooks;
+        if (skinned) hooks.skinWindow = [](HWND w) { skin::SkinWindow(w); };
+        form_ = FormTovi::Create(GetModuleHandleW(nullptr), hooks, options);
         ASSERT_TRUE(form_);
         ShowWindow(form_->hwnd(), SW_SHOW);
         SetForegroundWindow(form_->hwnd());
@@ -377,4 +381,68 @@ TEST_F(Search, EachSearchShowsItsRowsFromTheTopInAListThatStaysVisible) {
     EXPECT_EQ(GetScrollPos(list(), SB_VERT), 0) << "the scroll bar follows";
     EXPECT_EQ(Rows(), 2000);
     EXPECT_EQ(Selected(), 0);
+}
+
+// Pixels of a window's client area as the screen shows them.
+std::vector<COLORREF> Pixels(HWND w) {
+    RECT r{};
+    GetClientRect(w, &r);
+    base::win::WindowDc dc{w};
+    std::vector<COLORREF> p;
+    for (int y = 0; y < r.bottom; ++y)
+        for (int x = 0; x < r.right; ++x) p.push_back(GetPixel(dc.get(), x, y));
+    return p;
+}
+
+TEST_F(Search, SimilarRowsAreHeadedSoInTheSkinnedHeaderAndMatchedCharactersStandOut) {
+    Open(0, {}, true);
+    HWND header = ListView_GetHeader(list());
+    auto headed = [&] {
+        wchar_t text[32] = {};
+        HDITEMW item{};
+        item.mask = HDI_TEXT;
+        item.pszText = text;
+        item.cchTextMax = 32;
+        Header_GetItem(header, 0, &item);
+        return std::wstring(text);
+    };
+    auto shown = [&] {
+        Pump();
+        UpdateWindow(list());
+        UpdateWindow(header);
+        return Pixels(header);
+    };
+    auto redInFirstRow = [&] {   // the deep red of matched characters over the first band
+        RECT row{};
+        ListView_GetSubItemRect(list(), 0, 0, LVIR_LABEL, &row);
+        base::win::WindowDc dc{list()};
+        int n = 0;
+        for (int y = row.top; y < row.bottom; ++y)
+            for (int x = row.left; x < row.right; ++x) {
+                const COLORREF c = GetPixel(dc.get(), x, y);
+                n += GetRValue(c) - std::max(GetGValue(c), GetBValue(c)) > 60;
+            }
+        return n;
+    };
+
+    SetWindowTextW(box(), L"长城");
+    const std::vector<COLORREF> matching = shown();
+    EXPECT_EQ(headed(), questionbank::kQuestionHeader);
+    ASSERT_EQ(Rows(), 1);
+    EXPECT_GT(redInFirstRow(), 10) << "长城 is drawn in the match colour";
+
+    // A question copied from the game with a word changed matches nothing:
+    // the most similar questions are listed, under their own heading.
+    SetWindowTextW(box(), L"长城位于哪一个国度呢？");
+    const std::vector<COLORREF> similar = shown();
+    EXPECT_TRUE(questionbank::Access_DB().SimilarRows());
+    EXPECT_EQ(headed(), questionbank::kSimilarHeader);
+    ASSERT_GE(Rows(), 1);
+    EXPECT_EQ(Cell(0, 0), W("长城位于哪个国家？"));
+    EXPECT_NE(similar, matching) << "the skinned header shows the new heading";
+    EXPECT_GT(redInFirstRow(), 10) << "the characters it shares are drawn in the match colour";
+
+    SetWindowTextW(box(), L"长城");
+    EXPECT_EQ(headed(), questionbank::kQuestionHeader);
+    EXPECT_EQ(shown(), matching) << "and the old one again, exactly";
 }
