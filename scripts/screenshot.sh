@@ -4,7 +4,8 @@
 #   bash scripts/screenshot.sh OUT.png
 # Builds the win32 program first if it is missing; BUILD_DIR chooses the build.
 # BANK=path starts it on another wd.dat; KEYS=text types text into the search
-# box and presses Enter before the picture is taken.
+# box and presses Enter before the picture is taken; PASTE=text pastes text
+# into it from the clipboard instead (xdotool drops Chinese it types).
 set -euo pipefail
 out=${1:?usage: screenshot.sh OUT.png}
 here=$(cd "$(dirname "$0")" && pwd)
@@ -61,9 +62,15 @@ if [ -z "$found" ]; then
   exit 1
 fi
 sleep 2   # let the first paint finish
-if [ -n "${KEYS:-}" ]; then
+if [ -n "${KEYS:-}" ] || [ -n "${PASTE:-}" ]; then
   xdotool windowfocus --sync "$found" 2>/dev/null || true
-  xdotool type --delay 150 "$KEYS"
+  if [ -n "${PASTE:-}" ]; then
+    printf '%s' "$PASTE" | xclip -selection clipboard
+    sleep 0.5
+    xdotool key ctrl+v
+  else
+    xdotool type --delay 150 "$KEYS"
+  fi
   sleep 0.5
   xdotool key Return
   sleep 1.5
