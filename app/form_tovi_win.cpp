@@ -1,6 +1,7 @@
 #include "app/form_tovi_win.h"
 
 #include "app/answer_copy.h"
+#include "app/bank_update_win.h"
 #include "app/label_win.h"
 #include "assets/resource.h"
 #include "base/win/subclass.h"
@@ -11,6 +12,7 @@
 #include "questionbank/keyword_query.h"
 #include "questionbank/result_list_win.h"
 #include "search/highlight.h"
+#include "shell/sysmenu_win.h"
 
 #include <commctrl.h>
 #include <objbase.h>
@@ -223,7 +225,12 @@ const base::win::Subclass FormTovi::kText1Subclass{&FormTovi::Text1Proc, L"TOVIT
 
 FormTovi::FormTovi(HINSTANCE instance, FormHooks hooks, FormOptions options)
     : instance_(instance), hooks_(std::move(hooks)), options_(std::move(options)) {
-    if (options_.bankPath.empty()) options_.bankPath = ExecutableFolder() + L"\\wd.dat";
+    if (options_.bankPath.empty()) {
+        programBank_ = ExecutableFolder() + L"\\wd.dat";
+        options_.bankPath = StartupBankPath(programBank_);
+    } else {
+        programBank_ = options_.bankPath;
+    }
     WindowDc screen{nullptr};
     if (options_.dpi > 0) {
         dpiX_ = dpiY_ = options_.dpi;
@@ -290,6 +297,7 @@ LRESULT FormTovi::handle(UINT msg, WPARAM wp, LPARAM lp) {
     case kReturnFocusMessage: return onReturnFocus();
     case WM_ACTIVATE:        return onActivate(LOWORD(wp));
     case WM_SETFOCUS:        return onSetFocus();
+    case WM_SYSCOMMAND:      return onSysCommand(wp, lp);
     case WM_CLOSE:           return onClose();
     case WM_QUERYENDSESSION: Form_QueryUnload(); return TRUE;
     case WM_DESTROY:         return onDestroy();
@@ -589,6 +597,30 @@ void FormTovi::Form_Load() {
 LRESULT FormTovi::Form_Resize() {
     SetForegroundWindow(hwnd_);
     return 0;
+}
+
+LRESULT FormTovi::onSysCommand(WPARAM command, LPARAM lp) {
+    if (command == shell::IDM_CHECKBANKUPDATE) {
+        CheckBankUpdate();
+        return 0;
+    }
+    return DefWindowProcW(hwnd_, WM_SYSCOMMAND, command, lp);
+}
+
+// The download pumps messages and the box is modal: the window may be gone
+// when either returns (the tray's "关闭"), so hwnd_ is checked after each.
+void FormTovi::CheckBankUpdate() {
+    if (updating_) return;
+    updating_ = true;
+    const BankUpdate update = RunBankUpdate(hwnd_, UpdateManifestUrl(), options_.bankPath, programBank_);
+    if (!hwnd_) return;
+    options_.bankPath = update.bankInUse;
+    const bool done = update.outcome.end == questionbank::UpdateEnd::Updated ||
+                      update.outcome.end == questionbank::UpdateEnd::UpToDate;
+    const std::wstring text = Widen(questionbank::UpdateMessage(update.outcome));
+    const std::wstring caption = Widen(questionbank::kUpdateCaption);
+    MessageBoxW(hwnd_, text.c_str(), caption.c_str(), MB_OK | (done ? MB_ICONINFORMATION : MB_ICONWARNING));
+    updating_ = false;
 }
 
 void FormTovi::Form_QueryUnload() {

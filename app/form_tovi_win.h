@@ -37,7 +37,7 @@ struct FormHooks {
 };
 
 struct FormOptions {
-    std::wstring bankPath;       // empty: wd.dat beside the executable
+    std::wstring bankPath;       // empty: wd.dat beside the executable, or the newer per-user copy
     bool quitOnDestroy = true;   // end the message loop when the window goes
     int dpi = 0;                 // resolution to lay out and draw for; 0: the screen's
 };
@@ -85,6 +85,7 @@ private:
     std::wstring rowText(int row, int column) const;   // whole, from the recordset
     questionbank::RowMatches matchesOfRow(int row) const;
     int selectedRow() const;
+    LRESULT onSysCommand(WPARAM command, LPARAM lp);
     LRESULT onClose();
     LRESULT onDestroy();
     void paintBackground(HDC dc) const;
@@ -105,6 +106,7 @@ private:
     void Label34_Click();              // resets the window to its starting state
     void Label5_Click();               // opens the forum thread
     void Link_Lbl_Click(int index);    // opens LinkTable(index)
+    void CheckBankUpdate();            // the menus' "检查题库更新"
 
     HINSTANCE instance_;
     FormHooks hooks_;
@@ -126,6 +128,8 @@ private:
     bool selectingByProgram_ = false;          // a refill's own selection is not the user's ItemClick
     std::wstring listTextBuffer_;              // text handed to the list, valid until its next request
     base::Status<> unpacked_ = base::Unit{};
+    std::wstring programBank_;                 // wd.dat beside the program (or the bank the options name)
+    bool updating_ = false;                    // an update runs; the menus' entry does nothing meanwhile
 };
 
 }  // namespace app

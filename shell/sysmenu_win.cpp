@@ -19,6 +19,7 @@ constexpr base::win::Subclass kSysMenuSubclass{&SysMenuWndProc, L"TOVISYSMENUPRO
 void ExtendSystemMenu(HWND main, HBITMAP aboutPicture) {
     if (!main || base::win::IsSubclassed(main, kSysMenuSubclass)) return;
     const HMENU menu = GetSystemMenu(main, FALSE);
+    AppendMenuW(menu, MF_STRING, IDM_CHECKBANKUPDATE, L"检查题库更新");
     AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
     AppendMenuW(menu, MF_STRING, IDM_ABOUT, L"关于Tovi(&L)");
     DrawMenuBar(main);

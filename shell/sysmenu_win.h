@@ -9,6 +9,9 @@ namespace shell {
 
 // Command id of the About entry; WM_SYSCOMMAND carries it as wParam.
 inline constexpr UINT IDM_ABOUT = 132;
+// Command id of "检查题库更新", in the system menu above the separator before
+// About and in the tray menu; the main window handles it.
+inline constexpr UINT IDM_CHECKBANKUPDATE = 135;
 
 // Appends a separator and the About entry to `main`'s system menu, gives the
 // entry `aboutPicture` as both check-mark bitmaps and subclasses `main`. The

@@ -2,6 +2,7 @@
 
 #include <ws2tcpip.h>
 
+#include <algorithm>
 #include <cstdlib>
 
 namespace nettest {
@@ -59,7 +60,12 @@ std::string HttpServer::Url(const std::string& path) const {
 
 void HttpServer::Serve(std::string rawResponse) {
     std::lock_guard lock(mutex_);
-    script_.push_back({std::move(rawResponse)});
+    script_.push_back({std::move(rawResponse), 0, 0});
+}
+
+void HttpServer::ServeSlowly(std::string rawResponse, size_t step, unsigned pauseMs) {
+    std::lock_guard lock(mutex_);
+    script_.push_back({std::move(rawResponse), step, pauseMs});
 }
 
 void HttpServer::ServeBody(const std::string& body, bool withLength, const std::string& extraHeaders) {
@@ -106,7 +112,7 @@ void HttpServer::Answer(SOCKET client) {
         if (n <= 0) break;
         request.append(buffer, static_cast<size_t>(n));
     }
-    ScriptedResponse response{"HTTP/1.0 404 Not Found\r\nContent-Length: 0\r\n\r\n"};
+    ScriptedResponse response{"HTTP/1.0 404 Not Found\r\nContent-Length: 0\r\n\r\n", 0, 0};
     {
         std::lock_guard lock(mutex_);
         requests_.push_back(request);
@@ -116,10 +122,13 @@ void HttpServer::Answer(SOCKET client) {
         }
     }
     size_t sent = 0;
-    while (sent < response.bytes.size()) {
-        const int n = send(client, response.bytes.data() + sent, static_cast<int>(response.bytes.size() - sent), 0);
-        if (n <= 0) break;
+    while (sent < response.bytes.size() && !stop_) {
+        size_t piece = response.bytes.size() - sent;
+        if (response.step) piece = std::min(piece, response.step);
+        const int n = send(client, response.bytes.data() + sent, static_cast<int>(piece), 0);
+        if (n <= 0) break;   // the client went away
         sent += static_cast<size_t>(n);
+        if (response.pauseMs && sent < response.bytes.size()) Sleep(response.pauseMs);
     }
     shutdown(client, SD_SEND);
     // Let the client read everything before the socket goes away.

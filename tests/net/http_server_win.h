@@ -16,6 +16,8 @@ namespace nettest {
 
 struct ScriptedResponse {
     std::string bytes;       // status line, headers, blank line and body, sent as given
+    size_t step = 0;         // when not 0, sent this many bytes at a time...
+    unsigned pauseMs = 0;    // ...with this pause after each piece
 };
 
 class HttpServer {
@@ -28,6 +30,8 @@ public:
     uint16_t port() const { return port_; }
     std::string Url(const std::string& path) const;
     void Serve(std::string rawResponse);
+    // As Serve, a few bytes at a time, for a download that takes a while.
+    void ServeSlowly(std::string rawResponse, size_t step, unsigned pauseMs);
     // A response with the given body; with or without a Content-Length header.
     void ServeBody(const std::string& body, bool withLength = true, const std::string& extraHeaders = {});
     std::vector<std::string> Requests() const;

@@ -58,6 +58,7 @@ TEST_F(SystemMenu, EndsWithASeparatorAndTheAboutEntryCarryingThePicture) {
     separator.fMask = MIIM_FTYPE;
     ASSERT_TRUE(GetMenuItemInfoW(m, static_cast<UINT>(count - 2), TRUE, &separator));
     EXPECT_NE(separator.fType & MFT_SEPARATOR, 0u);
+    EXPECT_EQ(GetMenuItemID(m, count - 3), shell::IDM_CHECKBANKUPDATE);
 
     EXPECT_EQ(GetMenuItemID(m, count - 1), shell::IDM_ABOUT);
     wchar_t text[64]{};

@@ -106,13 +106,13 @@ TEST_P(ProgramEnd, ClosingTheWindowRemovesTheIconAndEndsTheProcess) {
     EXPECT_FALSE(IconPresent(host.window()));
 }
 
-// Opens the tray menu with a right click and chooses its second item, "关闭",
-// from the keyboard.
+// Opens the tray menu with a right click and chooses its last item, "关闭",
+// from the keyboard (Up from no selection goes to the last item).
 bool ChooseTrayClose(Host& host) {
     PostMessageW(host.window(), shell::kTrayCallbackMessage, 0, WM_RBUTTONUP);
     const HWND menu = WaitForWindow(host.pid(), L"#32768");
     if (!menu) return false;
-    for (UINT key : {VK_DOWN, VK_DOWN, VK_RETURN}) PostMessageW(menu, WM_KEYDOWN, key, 0);
+    for (UINT key : {VK_UP, VK_RETURN}) PostMessageW(menu, WM_KEYDOWN, key, 0);
     return true;
 }
 

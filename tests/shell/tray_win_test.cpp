@@ -138,13 +138,16 @@ TEST_F(Tray, RightReleaseOpensTheMenuInEveryState) {
     EXPECT_TRUE(IsIconic(hwnd()));  // cancelling changed nothing
 }
 
-TEST_F(Tray, MenuHasShowAndCloseInThatOrder) {
+TEST_F(Tray, MenuHasShowCheckForUpdateAndCloseInThatOrder) {
     const HMENU menu = menuTray.mnuTray();
-    ASSERT_EQ(GetMenuItemCount(menu), 2);
+    ASSERT_EQ(GetMenuItemCount(menu), 3);
     wchar_t text[32]{};
     GetMenuStringW(menu, 0, text, 32, MF_BYPOSITION);
     EXPECT_STREQ(text, L"显示主窗口");
     GetMenuStringW(menu, 1, text, 32, MF_BYPOSITION);
+    EXPECT_STREQ(text, L"检查题库更新");
+    EXPECT_EQ(GetMenuItemID(menu, 1), shell::IDM_CHECKBANKUPDATE);
+    GetMenuStringW(menu, 2, text, 32, MF_BYPOSITION);
     EXPECT_STREQ(text, L"关闭");
     const HMENU bar = GetMenu(menuTray.hwnd());
     GetMenuStringW(bar, 0, text, 32, MF_BYPOSITION);
