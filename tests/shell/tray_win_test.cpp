@@ -191,7 +191,7 @@ TEST_F(Tray, ShowMainReturnsAMaximisedWindowToNormal) {
 TEST_F(Tray, CloseItemRemovesTheIconThenEndsTheProgram) {
     const auto previous = shell::SetEndProgram(RecordEnd);
     g_ended = nullptr;
-    g_log.menuKeys = {VK_DOWN, VK_DOWN, VK_RETURN};
+    g_log.menuKeys = {VK_UP, VK_RETURN};   // the last item
     TrayEvent(hwnd(), WM_RBUTTONUP);
     shell::SetEndProgram(previous);
 
