@@ -75,8 +75,9 @@ using MatchesOfRow = std::function<RowMatches(int row)>;
 LRESULT PaintRowBand(HWND list, NMLVCUSTOMDRAW& draw, const MatchesOfRow& matchesOf = {});
 
 // Heads the first column with kSimilarHeader while the list holds similar
-// rows, otherwise kQuestionHeader; the header repaints when it changes. Not
-// while the list's drawing is held off: its header could not be invalidated.
+// rows, otherwise kQuestionHeader; the header repaints itself when it
+// changes. Call it with the list's drawing on, so that the repaint is sure to
+// be kept: while it is held off the header is invisible too.
 void ShowSimilarRows(HWND list, bool similar);
 
 // Height of one row in pixels: what the list uses, or the text height of its
