@@ -83,6 +83,12 @@ inline uint32_t LoadU32(const uint8_t* p) {
     return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 | static_cast<uint32_t>(p[2]) << 16 |
            static_cast<uint32_t>(p[3]) << 24;
 }
+inline double LoadF64(const uint8_t* p) {
+    const uint64_t bits = LoadU32(p) | uint64_t{LoadU32(p + 4)} << 32;
+    double d;
+    std::memcpy(&d, &bits, sizeof d);
+    return d;
+}
 inline void StoreU16(uint8_t* p, uint16_t v) {
     p[0] = static_cast<uint8_t>(v);
     p[1] = static_cast<uint8_t>(v >> 8);

@@ -38,9 +38,31 @@ bool PasswordAccepted(const DatabaseHeader& h, std::string_view password) {
 
 enum class CellState { Null, Value };
 
+// Bytes without a text form: as they are, or as "0x" and hexadecimal digits.
+void AppendBinary(std::span<const uint8_t> bytes, ValueText form, std::string& out) {
+    if (form == ValueText::Classic) {
+        out.append(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+        return;
+    }
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    out.reserve(out.size() + 2 + 2 * bytes.size());
+    out += "0x";
+    for (const uint8_t b : bytes) {
+        out.push_back(kHex[b >> 4]);
+        out.push_back(kHex[b & 15]);
+    }
+}
+
+// What one read of a table carries from cell to cell.
+struct DecodeState {
+    ValueText form;
+    ReachedRows reached;
+    std::vector<uint8_t> scratch;   // chained long values are gathered here
+};
+
 // Decodes the value of `col` in a cracked row into `out` (appending).
 Result<CellState> DecodeCell(const PageStore& store, const ColumnDef& col, const RowFields& fields, uint32_t page,
-                             std::vector<uint8_t>& scratch, std::string& out) {
+                             DecodeState& state, std::string& out) {
     if (col.type == static_cast<uint8_t>(ColumnType::Boolean)) {
         out.push_back(fields.Bit(col.number) ? '1' : '0');
         return CellState::Value;
@@ -55,29 +77,35 @@ Result<CellState> DecodeCell(const PageStore& store, const ColumnDef& col, const
     case ColumnType::Text: AppendJetText(bytes, out); return CellState::Value;
     case ColumnType::Memo:
     case ColumnType::Ole: {
-        auto value = ReadLongValue(store, bytes, scratch, page);
+        auto value = ReadLongValue(store, bytes, state.scratch, page, state.reached);
         if (!value) return value.error();
         if (col.type == static_cast<uint8_t>(ColumnType::Memo)) AppendJetText(*value, out);
-        else out.append(reinterpret_cast<const char*>(value->data()), value->size());
+        else AppendBinary(*value, state.form, out);
         return CellState::Value;
     }
-    case ColumnType::Binary: out.append(reinterpret_cast<const char*>(bytes.data()), bytes.size()); return CellState::Value;
+    case ColumnType::Binary: AppendBinary(bytes, state.form, out); return CellState::Value;
+    case ColumnType::DateTime:
+        if (state.form == ValueText::Exact && bytes.size() >= FixedSize(col.type)) {
+            AppendIsoDateText(LoadF64(bytes.data()), out);
+            return CellState::Value;
+        }
+        [[fallthrough]];
     default:
         // Fixed-size types keep their text form even when a descriptor does not
         // flag them as fixed (seen on GUID columns of system tables).
         if (FixedSize(col.type) != 0 && bytes.size() >= FixedSize(col.type)) AppendFixedText(col, bytes, out);
-        else out.append(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+        else AppendBinary(bytes, state.form, out);
         return CellState::Value;
     }
 }
 
 // Scans the table, cracking each row; calls onRow(fields, page) -> const Error*.
 template <class OnRow>
-Result<base::Unit> ForEachRow(const PageStore& store, const TableDef& def, OnRow&& onRow) {
+Result<base::Unit> ForEachRow(const PageStore& store, const TableDef& def, ReachedRows& reached, OnRow&& onRow) {
     RowFields fields;
     Error damaged{};
     const bool hasVar = def.varColCount > 0;
-    return ScanRows(store, def, [&](const ScannedRow& row) -> const Error* {
+    return ScanRows(store, def, reached, [&](const ScannedRow& row) -> const Error* {
         if (!fields.Parse(row.bytes, hasVar)) {
             damaged = CorruptAt(row.page, "a row is too short for its column count and offsets");
             return &damaged;
@@ -119,9 +147,9 @@ Result<base::Unit> Database::Impl::ReadCatalog() {
     if (!id || !name || !type || !flags) {
         return CorruptAt(kCatalogPage, "the catalog lacks one of the columns Id, Name, Type and Flags");
     }
-    std::vector<uint8_t> scratch;
+    ReachedRows reached(store.pageCount());
     Error damaged{};
-    return ForEachRow(store, *def, [&](const RowFields& f, uint32_t page) -> const Error* {
+    return ForEachRow(store, *def, reached, [&](const RowFields& f, uint32_t page) -> const Error* {
         std::span<const uint8_t> idBytes, typeBytes, flagBytes, nameBytes;
         const auto idField = f.Get(*id, idBytes);
         const auto typeField = f.Get(*type, typeBytes);
@@ -225,21 +253,21 @@ Result<Table> Database::ReadTable(std::string_view name) const {
     table.rows.reserve(std::min<size_t>(def->rowCount, size_t{impl_->store.pageCount()} * kMaxRowsPerPage));
 
     const size_t width = def->columns.size();
-    std::vector<uint8_t> scratch;
+    DecodeState state{ValueText::Classic, ReachedRows(impl_->store.pageCount()), {}};
     std::string text;
     Error failed{};
-    auto scanned = ForEachRow(impl_->store, *def, [&](const RowFields& f, uint32_t page) -> const Error* {
+    auto scanned = ForEachRow(impl_->store, *def, state.reached, [&](const RowFields& f, uint32_t page) -> const Error* {
         Row& row = table.rows.emplace_back(width);
         for (size_t i = 0; i < width; ++i) {
             // Decode into a reused buffer, then copy at the exact size: short
             // values stay in the string's inline storage.
             text.clear();
-            auto state = DecodeCell(impl_->store, def->columns[i], f, page, scratch, text);
-            if (!state) {
-                failed = state.error();
+            auto cell = DecodeCell(impl_->store, def->columns[i], f, page, state, text);
+            if (!cell) {
+                failed = cell.error();
                 return &failed;
             }
-            if (*state == CellState::Value) row[i].emplace(text);
+            if (*cell == CellState::Value) row[i].emplace(text);
         }
         return nullptr;
     });
@@ -248,43 +276,53 @@ Result<Table> Database::ReadTable(std::string_view name) const {
 }
 
 Result<base::Unit> Database::ScanTable(std::string_view name, std::span<const size_t> columns,
-                                       const RowVisitor& visit) const {
+                                       const RowVisitor& visit, ValueText form) const {
     auto def = impl_->Definition(name);
     if (!def) return def.error();
-    std::vector<const ColumnDef*> wanted;
+    // Each column is decoded once per row, however often it is asked for: a
+    // long value read twice would look shared.
+    std::vector<const ColumnDef*> decoded;   // distinct columns, in first-asked order
+    std::vector<size_t> source;              // per requested cell, its entry in `decoded`
+    const auto want = [&](const ColumnDef* c) {
+        const auto at = std::find(decoded.begin(), decoded.end(), c);
+        source.push_back(static_cast<size_t>(at - decoded.begin()));
+        if (at == decoded.end()) decoded.push_back(c);
+    };
     if (columns.empty()) {
-        for (const ColumnDef& c : def->columns) wanted.push_back(&c);
+        for (const ColumnDef& c : def->columns) want(&c);
     } else {
         for (const size_t i : columns) {
             if (i >= def->columns.size()) {
                 return Error{Error::NoSuchColumn, "The table has no column number " + std::to_string(i) + ".", 0};
             }
-            wanted.push_back(&def->columns[i]);
+            want(&def->columns[i]);
         }
     }
-    std::vector<uint8_t> scratch;
+    DecodeState state{form, ReachedRows(impl_->store.pageCount()), {}};
     std::string text;
-    std::vector<size_t> ends(wanted.size());
-    std::vector<CellView> cells(wanted.size());
+    std::vector<size_t> ends(decoded.size());
+    std::vector<CellView> views(decoded.size());
+    std::vector<CellView> cells(source.size());
     Error failed{};
     bool stopped = false;
     Error stop{Error::Unsupported, "stopped", 0};
-    auto scanned = ForEachRow(impl_->store, *def, [&](const RowFields& f, uint32_t page) -> const Error* {
+    auto scanned = ForEachRow(impl_->store, *def, state.reached, [&](const RowFields& f, uint32_t page) -> const Error* {
         text.clear();
-        for (size_t i = 0; i < wanted.size(); ++i) {
-            auto state = DecodeCell(impl_->store, *wanted[i], f, page, scratch, text);
-            if (!state) {
-                failed = state.error();
+        for (size_t i = 0; i < decoded.size(); ++i) {
+            auto cell = DecodeCell(impl_->store, *decoded[i], f, page, state, text);
+            if (!cell) {
+                failed = cell.error();
                 return &failed;
             }
-            cells[i].isNull = *state == CellState::Null;
+            views[i].isNull = *cell == CellState::Null;
             ends[i] = text.size();
         }
         size_t start = 0;
-        for (size_t i = 0; i < wanted.size(); ++i) {
-            cells[i].text = std::string_view(text).substr(start, ends[i] - start);
+        for (size_t i = 0; i < decoded.size(); ++i) {
+            views[i].text = std::string_view(text).substr(start, ends[i] - start);
             start = ends[i];
         }
+        for (size_t i = 0; i < source.size(); ++i) cells[i] = views[source[i]];
         stopped = !visit(cells);
         return stopped ? &stop : nullptr;
     });

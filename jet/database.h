@@ -30,6 +30,7 @@ struct Error {
         Syntax,          // the query text is not understood
         Unsupported,     // valid, but outside what the engine handles
         WriteFailed,
+        OutOfMemory,     // the memory the work needs cannot be had
     };
     Kind kind;
     std::string message;   // complete sentence for the user or maintainer
@@ -54,8 +55,8 @@ struct Column {
 
 // A cell as text: UTF-8 for Text and Memo; for other types the value in the
 // text form that mdb-export prints (numbers, dates "MM/DD/YY HH:MM:SS",
-// booleans "1"/"0", GUIDs "{...}", binary data as raw bytes).
-// std::nullopt is NULL.
+// booleans "1"/"0", GUIDs "{...}", binary data as raw bytes), unless a scan
+// asks for ValueText::Exact. std::nullopt is NULL.
 using Cell = std::optional<std::string>;
 using Row = std::vector<Cell>;
 
@@ -64,6 +65,12 @@ struct Table {
     std::vector<Column> columns;   // in column-number order
     std::vector<Row> rows;         // live rows in storage order (page order, then row order)
 };
+
+// How a scan writes values that are not text. Classic is the form above;
+// Exact loses nothing and is valid UTF-8: dates "YYYY-MM-DD HH:MM:SS" (the
+// year in full), and binary data (OLE, Binary, types without a text form) as
+// "0x" followed by two upper-case hexadecimal digits per byte.
+enum class ValueText : uint8_t { Classic, Exact };
 
 // A cell seen while scanning a table: valid only during the visit.
 struct CellView {
@@ -97,9 +104,10 @@ public:
     // Streams a table's live rows in the order of ReadTable without building
     // them: `visit` gets the cells of `columns` (indexes into TableColumns, in
     // the order given; empty = all columns). Decodes only the requested
-    // columns, so it is the fast path for queries.
-    Result<base::Unit> ScanTable(std::string_view name, std::span<const size_t> columns,
-                                 const RowVisitor& visit) const;
+    // columns, so it is the fast path for queries. A column may be asked for
+    // more than once.
+    Result<base::Unit> ScanTable(std::string_view name, std::span<const size_t> columns, const RowVisitor& visit,
+                                 ValueText form = ValueText::Classic) const;
 
     Database(Database&&) noexcept;
     Database& operator=(Database&&) noexcept;

@@ -1,7 +1,6 @@
 #include "jet/row_reader.h"
 
 #include <algorithm>
-#include <unordered_set>
 
 #include "jet/cursor.h"
 
@@ -51,10 +50,22 @@ RowFields::Field RowFields::Get(const ColumnDef& col, std::span<const uint8_t>& 
     return Field::Value;
 }
 
+bool ReachedRows::First(uint32_t pgRow) {
+    const PgRow at = SplitPgRow(pgRow);
+    if (at.page >= pageCount_) return true;
+    if (bits_.empty()) bits_.resize((size_t{pageCount_} * 256 + 63) / 64);
+    const size_t bit = size_t{at.page} * 256 + at.row;
+    uint64_t& word = bits_[bit / 64];
+    const uint64_t mask = uint64_t{1} << (bit % 64);
+    if (word & mask) return false;
+    word |= mask;
+    return true;
+}
+
 namespace detail {
 
 Result<RowSlot> FollowOverflow(const PageStore& store, const TableDef& table, std::span<const uint8_t> pointerRow,
-                               uint32_t page) {
+                               uint32_t page, ReachedRows& reached) {
     // A pointer leads to the real row; it is not expected to lead on again,
     // but a short chain is tolerated and a longer one is damage.
     constexpr int kMaxHops = 8;
@@ -62,6 +73,9 @@ Result<RowSlot> FollowOverflow(const PageStore& store, const TableDef& table, st
     for (int hop = 0; hop < kMaxHops; ++hop) {
         if (bytes.size() < 4) return CorruptAt(page, "an overflow row pointer is too short");
         const uint32_t pgRow = LoadU32(bytes.data());
+        if (!reached.First(pgRow)) {
+            return CorruptAt(SplitPgRow(pgRow).page, "an overflow row is reached twice (pointers loop, or two rows share it)");
+        }
         auto target = FetchRow(store, pgRow, table.page, false, "an overflow row pointer");
         if (!target) return target;
         if (target->flags != kRowOverflowPointer) return target;
@@ -74,7 +88,7 @@ Result<RowSlot> FollowOverflow(const PageStore& store, const TableDef& table, st
 }  // namespace detail
 
 Result<std::span<const uint8_t>> ReadLongValue(const PageStore& store, std::span<const uint8_t> field,
-                                               std::vector<uint8_t>& scratch, uint32_t rowPage) {
+                                               std::vector<uint8_t>& scratch, uint32_t rowPage, ReachedRows& reached) {
     if (field.empty()) return field;
     if (field.size() < kLongValue.headerSize) return CorruptAt(rowPage, "a long value's header is cut short");
     const uint32_t word = LoadU32(field.data() + kLongValue.lengthAt);
@@ -86,7 +100,14 @@ Result<std::span<const uint8_t>> ReadLongValue(const PageStore& store, std::span
         if (length > field.size() - kLongValue.headerSize) return CorruptAt(rowPage, "an inline long value overruns its row");
         return field.subspan(kLongValue.headerSize, length);
     }
+    const auto sharedOrLooping = [&](uint32_t at) {
+        return CorruptAt(SplitPgRow(at).page, "a long value row is reached twice (a chain loops, or two cells share it)");
+    };
+    if (length > uint64_t{store.pageCount()} * kPageSize) {
+        return CorruptAt(rowPage, "a long value claims more bytes than the whole file holds");
+    }
     if (storage == kLongValueSingle) {
+        if (!reached.First(pgRow)) return sharedOrLooping(pgRow);
         auto slot = FetchRow(store, pgRow, kLvalTag, false, "a long value pointer");
         if (!slot) return slot.error();
         if (slot->flags == kRowDeleted || slot->bytes.size() < length) {
@@ -100,13 +121,10 @@ Result<std::span<const uint8_t>> ReadLongValue(const PageStore& store, std::span
     // the walk ends after at most `length` rows; a row seen twice is a loop.
     scratch.clear();
     scratch.reserve(length);
-    std::unordered_set<uint32_t> visited;
     uint32_t next = pgRow;
     while (scratch.size() < length) {
         if (next == 0) return CorruptAt(rowPage, "a long value chain ends before its length");
-        if (!visited.insert(next).second) {
-            return CorruptAt(SplitPgRow(next).page, "a long value chain loops back on itself");
-        }
+        if (!reached.First(next)) return sharedOrLooping(next);
         auto slot = FetchRow(store, next, kLvalTag, false, "a long value chain pointer");
         if (!slot) return slot.error();
         const auto bytes = slot->bytes;

@@ -37,6 +37,23 @@ private:
     uint32_t varTableStart_ = 0;          // row offset where the variable-offset table starts
 };
 
+// The long-value rows and overflow rows one read of a table has reached. Jet
+// gives every cell its own long value and every overflow row one pointer, so
+// a row reached a second time is damage: a chain that loops, or two cells that
+// share one value. Refusing it keeps what a file makes us decode within what
+// the file holds (a shared 4 MB chain would otherwise be copied once per cell).
+class ReachedRows {
+public:
+    explicit ReachedRows(uint32_t pageCount) : pageCount_(pageCount) {}
+    // True the first time `pgRow` is reached, false after that (and for a
+    // page past the end, which FetchRow reports on its own).
+    bool First(uint32_t pgRow);
+
+private:
+    uint32_t pageCount_;
+    std::vector<uint64_t> bits_;   // one bit per (page, row); sized on first use
+};
+
 // A row found by a scan: its bytes and the page it was read from.
 struct ScannedRow {
     std::span<const uint8_t> bytes;
@@ -46,15 +63,17 @@ struct ScannedRow {
 // Calls `visit(const ScannedRow&)` for every live row of the table, in page
 // order and row order. An overflow pointer is followed at its own slot, and the
 // rows it points to are skipped where they lie. `visit` returns an Error* (null
-// to go on). Every page must belong to the table.
+// to go on). Every page must belong to the table, and no row may be reached
+// through two pointers.
 template <class Visit>
-Result<base::Unit> ScanRows(const PageStore& store, const TableDef& table, Visit&& visit);
+Result<base::Unit> ScanRows(const PageStore& store, const TableDef& table, ReachedRows& reached, Visit&& visit);
 
 // The bytes of a long value whose 12-byte (or longer, inline) field is `field`.
 // Inline and single-row values are returned in place; chained ones are copied
-// into `scratch`. Chains are bounded by the stored length.
+// into `scratch`. Chains are bounded by the stored length, which is bounded by
+// the file's size; every LVAL row read is recorded in `reached`.
 Result<std::span<const uint8_t>> ReadLongValue(const PageStore& store, std::span<const uint8_t> field,
-                                               std::vector<uint8_t>& scratch, uint32_t rowPage);
+                                               std::vector<uint8_t>& scratch, uint32_t rowPage, ReachedRows& reached);
 
 // ---------------------------------------------------------------------------
 
@@ -62,11 +81,11 @@ namespace detail {
 // Resolves an overflow pointer row to the row it points to. Empty bytes with
 // flags kRowDeleted when the target was deleted.
 Result<RowSlot> FollowOverflow(const PageStore& store, const TableDef& table, std::span<const uint8_t> pointerRow,
-                               uint32_t page);
+                               uint32_t page, ReachedRows& reached);
 }
 
 template <class Visit>
-Result<base::Unit> ScanRows(const PageStore& store, const TableDef& table, Visit&& visit) {
+Result<base::Unit> ScanRows(const PageStore& store, const TableDef& table, ReachedRows& reached, Visit&& visit) {
     using namespace format;
     auto pages = ReadUsageMap(store, table.ownedMap);
     if (!pages) return pages.error();
@@ -91,7 +110,7 @@ Result<base::Unit> ScanRows(const PageStore& store, const TableDef& table, Visit
             if (slot->flags == kRowOverflowTarget) continue;
             ScannedRow row{slot->bytes, pageNo};
             if (slot->flags == kRowOverflowPointer) {
-                auto target = detail::FollowOverflow(store, table, slot->bytes, pageNo);
+                auto target = detail::FollowOverflow(store, table, slot->bytes, pageNo, reached);
                 if (!target) return target.error();
                 if (target->flags == kRowDeleted) continue;
                 row = ScannedRow{target->bytes, SplitPgRow(LoadU32(slot->bytes.data())).page};

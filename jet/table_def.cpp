@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <optional>
 
 #include "jet/cursor.h"
 #include "jet/text_codec.h"
@@ -100,14 +101,21 @@ Result<std::vector<uint32_t>> ReadUsageMap(const PageStore& store, uint32_t pgRo
     const uint32_t holder = SplitPgRow(pgRow).page;
     if (slot->flags == kRowDeleted || map.empty()) return CorruptAt(holder, "a usage map row is missing");
 
+    // A page past the end ends the map: the list never holds more pages than
+    // the file has (a reference map could otherwise name millions).
     std::vector<uint32_t> pages;
-    auto addBits = [&pages](std::span<const uint8_t> bits, uint64_t base) {
-        for (size_t i = 0; i < bits.size(); ++i) {
+    std::optional<uint64_t> pastEnd;
+    auto addBits = [&](std::span<const uint8_t> bits, uint64_t base) {
+        for (size_t i = 0; i < bits.size() && !pastEnd; ++i) {
             uint8_t b = bits[i];
             while (b) {
                 const int bit = std::countr_zero(b);
                 const uint64_t n = base + i * 8 + static_cast<uint64_t>(bit);
-                if (n <= UINT32_MAX) pages.push_back(static_cast<uint32_t>(n));
+                if (n >= store.pageCount()) {
+                    pastEnd = n;
+                    break;
+                }
+                pages.push_back(static_cast<uint32_t>(n));
                 b = static_cast<uint8_t>(b & (b - 1));
             }
         }
@@ -126,6 +134,10 @@ Result<std::vector<uint32_t>> ReadUsageMap(const PageStore& store, uint32_t pgRo
         }
     } else {
         return CorruptAt(holder, "a usage map has an unknown kind");
+    }
+    if (pastEnd) {
+        return CorruptAt(static_cast<uint32_t>(std::min<uint64_t>(*pastEnd, UINT32_MAX)),
+                         "a table's usage map lists a page past the end of the file");
     }
     return pages;
 }

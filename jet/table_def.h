@@ -37,7 +37,7 @@ struct TableDef {
 Result<TableDef> ReadTableDef(const PageStore& store, uint32_t page);
 
 // Expands the usage map stored at row `pgRow` into its page numbers, ascending.
-// Page numbers are not checked against the file size here.
+// A page past the end of the file is damage.
 Result<std::vector<uint32_t>> ReadUsageMap(const PageStore& store, uint32_t pgRow);
 
 }  // namespace jet

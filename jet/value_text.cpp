@@ -50,33 +50,70 @@ constexpr double kMaxDateDays = 3000000.0;
 
 }  // namespace
 
-void AppendDateText(double days, std::string& out) {
-    if (!(std::fabs(days) < kMaxDateDays)) {
-        AppendNumber(days, out);
-        return;
-    }
-    // The integer part counts days (toward zero); the fraction is the time of
-    // day as a positive amount, also for dates before 1899-12-30.
+namespace {
+
+struct DateParts {
+    int64_t year;
+    unsigned month, day;
+    uint32_t hour, minute, second;
+};
+
+// Days since 1899-12-30 as a civil date and time. The integer part counts days
+// (toward zero); the fraction is the time of day as a positive amount, also
+// for dates before 1899-12-30.
+DateParts SplitDate(double days) {
     auto day = static_cast<int64_t>(days);
     auto seconds = static_cast<int64_t>(std::llround(std::fabs(days - static_cast<double>(day)) * 86400.0));
     if (seconds >= 86400) {
         seconds -= 86400;
         ++day;
     }
-    int64_t y;
-    unsigned m, d;
-    CivilFromDays(day + kEpochFromUnixDays, y, m, d);
-    AppendPadded(m, 2, out);
-    out.push_back('/');
-    AppendPadded(d, 2, out);
-    out.push_back('/');
-    AppendPadded(static_cast<uint32_t>(((y % 100) + 100) % 100), 2, out);
+    DateParts p;
+    CivilFromDays(day + kEpochFromUnixDays, p.year, p.month, p.day);
+    p.hour = static_cast<uint32_t>(seconds / 3600);
+    p.minute = static_cast<uint32_t>(seconds / 60 % 60);
+    p.second = static_cast<uint32_t>(seconds % 60);
+    return p;
+}
+
+void AppendClock(const DateParts& p, std::string& out) {
     out.push_back(' ');
-    AppendPadded(static_cast<uint32_t>(seconds / 3600), 2, out);
+    AppendPadded(p.hour, 2, out);
     out.push_back(':');
-    AppendPadded(static_cast<uint32_t>(seconds / 60 % 60), 2, out);
+    AppendPadded(p.minute, 2, out);
     out.push_back(':');
-    AppendPadded(static_cast<uint32_t>(seconds % 60), 2, out);
+    AppendPadded(p.second, 2, out);
+}
+
+}  // namespace
+
+void AppendDateText(double days, std::string& out) {
+    if (!(std::fabs(days) < kMaxDateDays)) {
+        AppendNumber(days, out);
+        return;
+    }
+    const DateParts p = SplitDate(days);
+    AppendPadded(p.month, 2, out);
+    out.push_back('/');
+    AppendPadded(p.day, 2, out);
+    out.push_back('/');
+    AppendPadded(static_cast<uint32_t>(((p.year % 100) + 100) % 100), 2, out);
+    AppendClock(p, out);
+}
+
+void AppendIsoDateText(double days, std::string& out) {
+    if (!(std::fabs(days) < kMaxDateDays)) {
+        AppendNumber(days, out);
+        return;
+    }
+    const DateParts p = SplitDate(days);
+    if (p.year < 0) out.push_back('-');
+    AppendPadded(static_cast<uint32_t>(p.year < 0 ? -p.year : p.year), 4, out);
+    out.push_back('-');
+    AppendPadded(p.month, 2, out);
+    out.push_back('-');
+    AppendPadded(p.day, 2, out);
+    AppendClock(p, out);
 }
 
 void AppendCurrencyText(int64_t v, std::string& out) {

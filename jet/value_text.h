@@ -16,6 +16,9 @@ void AppendFixedText(const ColumnDef& col, std::span<const uint8_t> bytes, std::
 
 // Parts of the above, exposed for tests and other writers of these forms.
 void AppendDateText(double days, std::string& out);
+// ISO 8601, "YYYY-MM-DD HH:MM:SS" ("-YYYY" before year 0); beyond about the
+// year 9999 either way, the number of days.
+void AppendIsoDateText(double days, std::string& out);
 void AppendCurrencyText(int64_t tenThousandths, std::string& out);
 void AppendNumericText(std::span<const uint8_t> bytes17, uint8_t scale, std::string& out);
 void AppendGuidText(std::span<const uint8_t> bytes16, std::string& out);

@@ -1,6 +1,8 @@
 #include "questionbank/access_db.h"
 
 #include <map>
+#include <new>
+#include <stdexcept>
 
 #include "jet/connection.h"
 #include "jet/sql_text.h"
@@ -32,8 +34,9 @@ namespace {
 jet::Result<jet::Database> ReadDatabase(const std::string& path, const std::string& password, FileFingerprint& fingerprint) {
     const std::filesystem::path file = PathFromUtf8(path);
     const auto writeTime = FileWriteTime(file);
-    auto bytes = ReadWholeFile(file);
-    if (!bytes || !writeTime) return jet::Error{jet::Error::Io, "The database file " + path + " cannot be read."};
+    std::string reason = "it vanished";
+    auto bytes = ReadWholeFile(file, &reason);
+    if (!bytes || !writeTime) return jet::Error{jet::Error::Io, "The database file " + path + " cannot be read: " + reason + "."};
     if (bytes->empty()) return jet::Error{jet::Error::Empty, "The database file " + path + " is empty."};
     fingerprint = FingerprintBytes(*bytes, *writeTime);
     return jet::Database::Open(std::move(*bytes), password);
@@ -111,7 +114,30 @@ jet::Result<std::shared_ptr<const jet::QueryTable>> AccessDb::LoadTable(Cache& c
     return *prepared;
 }
 
+// A bank too large for the memory there is (a 32-bit process has 2 GB of
+// addresses) is a failure like any other: it ends in the report, never in an
+// exception thrown through the window procedure that asked.
+template <class Work>
+void AccessDb::Guarded(Work&& work) {
+    try {
+        work();
+        return;
+    } catch (const std::bad_alloc&) {
+    } catch (const std::length_error&) {
+    }
+    cache_.reset();
+    Fail(jet::Error{jet::Error::OutOfMemory, "There is not enough memory to read the database.", 0});
+}
+
 void AccessDb::OpenQuery(std::string_view sql) {
+    Guarded([&] { RunQuery(sql); });
+}
+
+void AccessDb::SearchKeyword(std::string_view keyword) {
+    Guarded([&] { RunSearch(keyword); });
+}
+
+void AccessDb::RunQuery(std::string_view sql) {
     auto cache = Connect();
     if (!cache) return Fail(cache.error());
     Cache& c = **cache;
@@ -121,7 +147,7 @@ void AccessDb::OpenQuery(std::string_view sql) {
     recordset_ = Recordset(std::move(*result));
 }
 
-void AccessDb::SearchKeyword(std::string_view keyword) {
+void AccessDb::RunSearch(std::string_view keyword) {
     auto cache = Connect();
     if (!cache) return Fail(cache.error());
     Cache& c = **cache;
@@ -130,7 +156,7 @@ void AccessDb::SearchKeyword(std::string_view keyword) {
     if (!table) return Fail(table.error());
     const auto columns = FindBankColumns(**table);
     // Not a bank the rules can read: the query says what is wrong with it.
-    if (!columns) return OpenQuery(KeywordQuerySql(keyword));
+    if (!columns) return RunQuery(KeywordQuerySql(keyword));
     if (!c.index) c.index = MakeSearchIndex(*table, *columns);
     search::SearchResult found = c.index->Search(keyword);
     recordset_ = Recordset(SearchRows(*table, *columns, std::move(found.rows)));

@@ -81,7 +81,8 @@ public:
     const std::string& TempBankPath() const { return tempBankPath_; }
 
     // Runs `sql`; afterwards BankRecordset() holds its rows. On failure the
-    // reporter is called once and the recordset holds no rows.
+    // reporter is called once and the recordset holds no rows. Running out of
+    // memory is such a failure (Error::OutOfMemory); nothing is thrown.
     void OpenQuery(std::string_view sql);
 
     // What typing `keyword` into the search box lists: the rows of the
@@ -114,6 +115,10 @@ private:
     jet::Result<std::shared_ptr<Cache>> Connect();
     jet::Result<std::shared_ptr<const jet::QueryTable>> LoadTable(Cache& cache, std::string_view name);
     void Fail(jet::Error error);
+    template <class Work>
+    void Guarded(Work&& work);
+    void RunQuery(std::string_view sql);
+    void RunSearch(std::string_view keyword);
 
     std::string tempBankPath_;
     BankConnectionState connection_;

@@ -1,7 +1,10 @@
 #include "questionbank/file_access.h"
 
+#include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <memory>
 #include <limits>
 #include <system_error>
 
@@ -50,15 +53,61 @@ std::string Utf8FromPath(const std::filesystem::path& path) {
     return std::string(reinterpret_cast<const char*>(s.data()), s.size());
 }
 
-std::optional<std::vector<uint8_t>> ReadWholeFile(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return std::nullopt;
-    in.seekg(0, std::ios::end);
-    const std::streamoff size = in.tellg();
-    if (size < 0 || static_cast<unsigned long long>(size) > std::numeric_limits<size_t>::max() / 2) return std::nullopt;
-    in.seekg(0, std::ios::beg);
+namespace {
+
+struct FileCloser {
+    void operator()(std::FILE* f) const { std::fclose(f); }
+};
+using OwnedFile = std::unique_ptr<std::FILE, FileCloser>;
+
+// Opens through the C library so that a failure leaves its reason in errno
+// (on Windows through the wide call, for paths outside the code page).
+OwnedFile OpenFile(const std::filesystem::path& path, bool forWriting) {
+    errno = 0;
+#ifdef _WIN32
+    return OwnedFile(_wfopen(path.c_str(), forWriting ? L"wb" : L"rb"));
+#else
+    return OwnedFile(std::fopen(path.c_str(), forWriting ? "wb" : "rb"));
+#endif
+}
+
+// The system's words for the latest failure of the C library.
+std::string LastErrorText() {
+    const int code = errno;
+    return code ? std::generic_category().message(code) : std::string("unknown error");
+}
+
+void SetReason(std::string* reason, std::string text) {
+    if (reason) *reason = std::move(text);
+}
+
+}  // namespace
+
+std::optional<std::vector<uint8_t>> ReadWholeFile(const std::filesystem::path& path, std::string* reason) {
+    std::error_code ec;
+    if (std::filesystem::is_directory(path, ec)) {
+        SetReason(reason, std::make_error_code(std::errc::is_a_directory).message());
+        return std::nullopt;
+    }
+    OwnedFile file = OpenFile(path, false);
+    if (!file) {
+        SetReason(reason, LastErrorText());
+        return std::nullopt;
+    }
+    const uint64_t size = std::filesystem::file_size(path, ec);
+    if (ec) {
+        SetReason(reason, ec.message());
+        return std::nullopt;
+    }
+    if (size > std::numeric_limits<size_t>::max() / 2) {
+        SetReason(reason, std::make_error_code(std::errc::file_too_large).message());
+        return std::nullopt;
+    }
+    // Exactly the file's size: nothing lies past the last byte that a reader
+    // could run into unnoticed.
     std::vector<uint8_t> bytes(static_cast<size_t>(size));
-    if (size > 0 && !in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()))) {
+    if (!bytes.empty() && std::fread(bytes.data(), 1, bytes.size(), file.get()) != bytes.size()) {
+        SetReason(reason, std::ferror(file.get()) ? LastErrorText() : std::string("the file became shorter while it was read"));
         return std::nullopt;
     }
     return bytes;
@@ -68,14 +117,18 @@ std::string WriteFileReplacing(const std::filesystem::path& path, const std::vec
     std::filesystem::path temp = path;
     temp += ".part";
     {
-        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-        if (!out) return "cannot create " + Utf8FromPath(temp);
-        out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-        out.close();
-        if (!out) {
+        OwnedFile out = OpenFile(temp, true);
+        if (!out) return "cannot create " + Utf8FromPath(temp) + ": " + LastErrorText();
+        errno = 0;
+        const bool written = std::fwrite(bytes.data(), 1, bytes.size(), out.get()) == bytes.size() &&
+                             std::fflush(out.get()) == 0;
+        std::string why = written ? std::string() : LastErrorText();
+        errno = 0;
+        if (std::fclose(out.release()) != 0 && why.empty()) why = LastErrorText();
+        if (!why.empty()) {
             std::error_code ignored;
             std::filesystem::remove(temp, ignored);
-            return "cannot write the file (disk full?)";
+            return "cannot write " + Utf8FromPath(temp) + ": " + why;
         }
     }
     std::error_code ec;

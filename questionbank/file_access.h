@@ -14,12 +14,13 @@ namespace questionbank {
 std::filesystem::path PathFromUtf8(std::string_view utf8);
 std::string Utf8FromPath(const std::filesystem::path& path);
 
-// The whole file, or nullopt when it cannot be opened or read.
-std::optional<std::vector<uint8_t>> ReadWholeFile(const std::filesystem::path& path);
+// The whole file, or nullopt when it cannot be opened or read; then `reason`
+// (when given) receives the system's words for why.
+std::optional<std::vector<uint8_t>> ReadWholeFile(const std::filesystem::path& path, std::string* reason = nullptr);
 
 // Writes `bytes` to a sibling temporary file and renames it over `path`, so
 // an existing file is replaced only by a complete new one. Returns an empty
-// string on success, else what went wrong.
+// string on success, else what went wrong, with the system's reason.
 std::string WriteFileReplacing(const std::filesystem::path& path, const std::vector<uint8_t>& bytes);
 
 // What identifies one version of a file cheaply: its size, its last write

@@ -6,9 +6,12 @@
 #include <cstring>
 #include <optional>
 
+#include "jet/cursor.h"
 #include "jet/database.h"
 #include "jet/format.h"
 #include "tests/jet/jet_test_support.h"
+#include "tests/support/allocation_limit.h"
+#include "tests/support/crafted_bank.h"
 
 namespace jet {
 namespace {
@@ -192,6 +195,100 @@ TEST(DamagedFile, LoopingChainsEndInAnError) {
         EXPECT_EQ(e->kind, Error::Corrupt);
         EXPECT_NE(e->message.find("loop"), std::string::npos) << e->message;
     }
+}
+
+TEST(DamagedFile, WhatAFileMakesUsDecodeStaysWithinWhatItHolds) {
+    // Forty short cells all pointing at one 20,000-byte chain: read once per
+    // cell it would be 800 KB from a file a tenth of that.
+    const auto bank = testsupport::SharedChainBank(40, "abcdefgh", 2500, "");
+    ASSERT_FALSE(bank.file.empty());
+    const auto expectDamage = [](const std::vector<uint8_t>& file, const char* words) {
+        testsupport::AllocationLimit limit(4 * file.size());
+        auto db = Database::Open(file, "");
+        ASSERT_TRUE(db.ok()) << db.error().message;
+        const auto read = db->ReadTable("wd");
+        ASSERT_FALSE(read.ok());
+        EXPECT_EQ(read.error().kind, Error::Corrupt);
+        EXPECT_NE(read.error().message.find(words), std::string::npos) << read.error().message;
+        const auto scan = db->ScanTable("wd", {}, [](std::span<const CellView>) { return true; });
+        ASSERT_FALSE(scan.ok());
+        EXPECT_EQ(scan.error().message, read.error().message);
+    };
+    expectDamage(bank.file, "two cells share it");
+
+    // A chain that claims more than the whole file is not believed (nor is
+    // room made for it).
+    auto alone = testsupport::SharedChainBank(1, "abcdefgh", 2500, "");
+    ASSERT_FALSE(alone.file.empty());
+    const std::vector<uint8_t> good = alone.file;
+    Put32(alone.file, alone.chainField, 0x00FFFFFF);
+    expectDamage(alone.file, "more bytes than the whole file");
+
+    // The undamaged bank reads whole, also with a column asked for twice.
+    auto db = Database::Open(good, "");
+    ASSERT_TRUE(db.ok());
+    size_t rows = 0;
+    const std::vector<size_t> twice{1, 0, 1};
+    ASSERT_TRUE(db->ScanTable("wd", twice, [&](std::span<const CellView> cells) {
+                      ++rows;
+                      EXPECT_EQ(cells[0].text.size(), 20000u);
+                      EXPECT_EQ(cells[2].text, cells[0].text);
+                      EXPECT_EQ(cells[1].text, "question-00000");
+                      return true;
+                  }).ok());
+    EXPECT_EQ(rows, 1u);
+}
+
+TEST(DamagedFile, ReadsStopExactlyAtTheEndOfAPageAndOfTheFile) {
+    // A page in the middle of the file: its last byte reads, the next does
+    // not, though it is there in memory.
+    std::vector<uint8_t> file(3 * kPage);
+    for (size_t i = 0; i < file.size(); ++i) file[i] = static_cast<uint8_t>(i * 7 + 1);
+    Cursor page(std::span<const uint8_t>(file).subspan(kPage, kPage));
+    EXPECT_EQ(page.u8At(kPage - 1), file[2 * kPage - 1]);
+    EXPECT_EQ(page.u32At(kPage - 4), Get32(file, 2 * kPage - 4));
+    EXPECT_EQ(page.spanAt(10, kPage - 10).size(), kPage - 10);
+    EXPECT_TRUE(page.ok());
+    for (const auto& [what, read] : std::initializer_list<std::pair<const char*, void (*)(Cursor&)>>{
+             {"u8 past the end", [](Cursor& c) { c.u8At(kPage); }},
+             {"u16 across the end", [](Cursor& c) { c.u16At(kPage - 1); }},
+             {"u32 across the end", [](Cursor& c) { c.u32At(kPage - 3); }},
+             {"span one byte long", [](Cursor& c) { c.spanAt(10, kPage - 9); }},
+             {"sequential u16 at the last byte", [](Cursor& c) {
+                  c.seek(kPage - 1);
+                  c.u16();
+              }}}) {
+        Cursor c(std::span<const uint8_t>(file).subspan(kPage, kPage));
+        read(c);
+        EXPECT_FALSE(c.ok()) << what;
+    }
+
+    // The end of a file held in an allocation of exactly its size: reading
+    // one byte past it would be caught by the address sanitizer too.
+    const std::vector<uint8_t> tail(file.end() - 6, file.end());
+    Cursor end(tail);
+    EXPECT_EQ(end.u16At(4), Get16(file, file.size() - 2));
+    EXPECT_TRUE(end.ok());
+    EXPECT_EQ(end.u16At(5), 0);
+    EXPECT_FALSE(end.ok());
+
+    // A table definition whose last column name ends exactly at the end of
+    // the definition reads; one byte longer, it runs past it.
+    const PlainLayout base;
+    const size_t t = base.tdef * kPage;
+    const uint32_t realIdx = Get32(base.file, t + format::kTdef.realIndexCountAt);
+    const uint16_t cols = Get16(base.file, t + format::kTdef.colCountAt);
+    size_t at = t + 63 + 12 * realIdx + 25 * cols;
+    for (uint16_t c = 0; c + 1 < cols; ++c) at += 2 + Get16(base.file, at);
+    const size_t lastNameEnd = at + 2 + Get16(base.file, at) - t;
+    auto exact = base.file;
+    Put32(exact, t + format::kTdef.lengthAt, static_cast<uint32_t>(lastNameEnd));
+    EXPECT_FALSE(ReadAll(exact));
+    auto past = exact;
+    Put16(past, at, static_cast<uint16_t>(Get16(past, at) + 1));
+    const auto e = ReadAll(past);
+    ASSERT_TRUE(e.has_value());
+    EXPECT_EQ(e->kind, Error::Corrupt);
 }
 
 TEST(DamagedFile, FlippedHeaderBytesOnAnyPageNeverCrash) {

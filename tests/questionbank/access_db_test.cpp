@@ -10,6 +10,8 @@
 #include "jet/writer.h"
 #include "questionbank/file_access.h"
 #include "questionbank/keyword_query.h"
+#include "tests/support/allocation_limit.h"
+#include "tests/support/crafted_bank.h"
 
 namespace {
 
@@ -140,6 +142,25 @@ TEST_F(AccessDbTest, EveryFailureReportsOnceAndLeavesNoRows) {
     reports_.clear();
     db_.OpenQuery(questionbank::KeywordQuerySql("it's"));
     EXPECT_TRUE(reports_.empty());
+}
+
+TEST_F(AccessDbTest, ASharedLongValueOrTooLittleMemoryIsReportedNotThrown) {
+    const auto shared = testsupport::SharedChainBank(30, "答案", 5000, questionbank::kBankPassword);
+    ASSERT_FALSE(shared.file.empty());
+    WriteCopy(shared.file);
+    ExpectOneFailure(questionbank::KeywordQuerySql("question"), jet::Error::Corrupt);
+
+    const auto good = testsupport::SharedChainBank(1, "答案", 5000, questionbank::kBankPassword);
+    WriteCopy(good.file);
+    {
+        testsupport::AllocationLimit limit(good.file.size() / 2);
+        ExpectOneFailure(questionbank::KeywordQuerySql("question"), jet::Error::OutOfMemory);
+    }
+    reports_.clear();
+    db_.OpenQuery(questionbank::KeywordQuerySql("question"));
+    EXPECT_TRUE(reports_.empty());
+    ASSERT_EQ(db_.BankRecordset().RecordCount(), 1u);
+    EXPECT_EQ(db_.BankRecordset().Fields(1).size(), 10000u * 3);
 }
 
 TEST_F(AccessDbTest, EachQuerySeesTheCopyAsItIsNow) {

@@ -9,6 +9,11 @@
 #include "base/sha256.h"
 #include "base/text.h"
 #include "questionbank/bank_manifest.h"
+#include "jet/format.h"
+#include "questionbank/access_db.h"
+#include "tests/support/allocation_limit.h"
+#include "tests/support/crafted_bank.h"
+#include "tools/bank/bank_tool.h"
 
 namespace {
 
@@ -157,12 +162,15 @@ TEST_F(BankTool, BadInputIsNamedWithItsLineAndLeavesTheOldBankAlone) {
     fails("", "no header row");
     fails("Question,Answer\na,b\"c\n", "line 2: a quote inside an unquoted field");
 
+    // The system's own reason follows what could not be done.
+    const std::string noEntry = std::generic_category().message(ENOENT);
     Write("good.csv", "Question,Answer\na,b\n");
     const ToolRun unwritable = Tool({"import", P("good.csv"), "-o", P("no-such-dir/wd.dat")});
     EXPECT_EQ(unwritable.code, 1);
-    EXPECT_NE(unwritable.err.find("no-such-dir"), std::string::npos) << unwritable.err;
+    EXPECT_NE(unwritable.err.find("wd.dat.part: " + noEntry), std::string::npos) << unwritable.err;
     const ToolRun missing = Tool({"import", P("missing.csv"), "-o", P("old.dat")});
     EXPECT_EQ(missing.code, 1);
+    EXPECT_NE(missing.err.find("missing.csv: cannot read the file: " + noEntry), std::string::npos) << missing.err;
     EXPECT_EQ(Read(dir_ / "old.dat"), "previous bank");
     // A good import does replace it, and leaves no temporary file behind.
     ASSERT_EQ(Tool({"import", P("good.csv"), "-o", P("old.dat")}).code, 0);
@@ -217,6 +225,63 @@ TEST_F(BankTool, PublishWritesABankAndAManifestThatDescribesIt) {
     EXPECT_EQ(Tool({"publish", P("wd.dat"), "-o", P("site"), "--base-url", "ftp://x"}).code, 2);
     EXPECT_EQ(Tool({"publish", P("wd.dat")}).code, 2);
     EXPECT_EQ(Read(dir_ / "site" / "wd.manifest"), text);
+TEST_F(BankTool, ExportKeepsDatesAndBinaryValuesWhole) {
+    // Dates with the year in full: 1974 and 1874 no longer look alike.
+    const ToolRun types = Tool({"export", std::string(TOVI_SHARED_DIR) + "/fixtures/jet/access2000_types.mdb", "--table",
+                                "Table1"});
+    ASSERT_EQ(types.code, 0) << types.err;
+    EXPECT_NE(types.out.find(",1974-09-21 00:00:00,"), std::string::npos) << types.out;
+    EXPECT_NE(types.out.find(",1981-12-12 00:00:00,"), std::string::npos) << types.out;
+
+    // A column made Binary: the two UCS-2 characters of "ok" come out as hex,
+    // not as bytes with NULs among them; an empty value is "0x".
+    Write("in.csv", "Question,Answer,PinYin\r\nq,a,ok\r\nr,b,\"\"\r\n");
+    ASSERT_EQ(Tool({"import", P("in.csv"), "-o", P("plain.mdb")}).code, 0);
+    std::string file = Read(dir_ / "plain.mdb");
+    const std::string pinyin("P\0i\0n\0Y\0i\0n\0", 12);
+    const size_t name = file.find(pinyin);
+    ASSERT_NE(name, std::string::npos);
+    const size_t tdef = name / 4096 * 4096;
+    const auto u16 = [&](size_t at) { return static_cast<uint16_t>(uint8_t(file[at]) | uint8_t(file[at + 1]) << 8); };
+    const size_t realIndexes = uint8_t(file[tdef + jet::format::kTdef.realIndexCountAt]);
+    size_t patched = 0;
+    for (size_t c = 0; c < 3; ++c) {
+        const size_t entry = tdef + jet::format::kTdef.headerSize + 12 * realIndexes + 25 * c;
+        if (u16(entry + jet::format::kColumnEntry.numberAt) != 2) continue;
+        file[entry + jet::format::kColumnEntry.typeAt] = static_cast<char>(jet::ColumnType::Binary);
+        ++patched;
+    }
+    ASSERT_EQ(patched, 1u);
+    Write("binary.mdb", file);
+    const ToolRun binary = Tool({"export", P("binary.mdb")});
+    ASSERT_EQ(binary.code, 0) << binary.err;
+    EXPECT_EQ(binary.out, "Question,Answer,PinYin\r\nq,a,0x6F006B00\r\nr,b,0x\r\n");
+}
+
+TEST_F(BankTool, ASharedLongValueOrTooLittleMemoryEndsWithAMessage) {
+    const auto shared = testsupport::SharedChainBank(30, "答案", 5000, questionbank::kBankPassword);
+    ASSERT_FALSE(shared.file.empty());
+    Write("shared.mdb", std::string(shared.file.begin(), shared.file.end()));
+    for (const std::vector<std::string>& args : {std::vector<std::string>{"export", P("shared.mdb")},
+                                                  std::vector<std::string>{"search", P("shared.mdb"), "question"}}) {
+        const ToolRun r = Tool(args);
+        EXPECT_EQ(r.code, 1) << args[0];
+        EXPECT_NE(r.err.find("two cells share it"), std::string::npos) << r.err;
+    }
+    const auto good = testsupport::SharedChainBank(1, "答案", 5000, questionbank::kBankPassword);
+    Write("good.mdb", std::string(good.file.begin(), good.file.end()));
+    for (const std::string command : {"export", "search", "info"}) {
+        std::ostringstream out, err;
+        std::vector<std::string> args{command, P("good.mdb")};
+        if (command == "search") args.push_back("question");
+        int code = 0;
+        {
+            testsupport::AllocationLimit limit(good.file.size() / 2);
+            code = bankcli::RunBankTool(args, out, err);
+        }
+        EXPECT_EQ(code, 1) << command;
+        EXPECT_NE(err.str().find("out of memory"), std::string::npos) << command << ": " << err.str();
+    }
 }
 
 TEST_F(BankTool, HelpAndUsageErrors) {

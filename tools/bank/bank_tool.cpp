@@ -4,6 +4,8 @@
 #include <chrono>
 #include <filesystem>
 #include <map>
+#include <new>
+#include <stdexcept>
 #include <optional>
 
 #include "base/sha256.h"
@@ -54,7 +56,12 @@ const std::map<std::string, std::string> kCommandHelp = {
      "\n"
      "Writes table NAME (wd by default) to standard output as CSV (RFC 4180, UTF-8,\n"
      "CRLF line ends): a header row of the column names, then one record per row in\n"
-     "table order. NULL is an empty unquoted field; an empty text is \"\".\n"},
+     "table order. NULL is an empty unquoted field; an empty text is \"\".\n"
+     "Dates are written as ISO 8601, YYYY-MM-DD HH:MM:SS. Binary values (OLE\n"
+     "objects, binary columns, types without a text form) are written as 0x\n"
+     "followed by two hexadecimal digits per byte (0x for an empty value).\n"
+     "Rows are written as they are read: if the table is damaged part way, the rows\n"
+     "before the damage are out and the tool stops with a message (exit code 1).\n"},
     {"import",
      "Usage: tovi-bank import CSV -o BANK\n"
      "\n"
@@ -110,13 +117,18 @@ bool EndsWithDat(const std::string& path) {
     return path.size() >= 4 && base::AsciiLower(path.substr(path.size() - 4)) == ".dat";
 }
 
+// The whole file, or nullopt after a message naming the system's reason.
+std::optional<std::vector<uint8_t>> ReadInput(const std::string& path, std::ostream& err) {
+    std::string reason;
+    auto bytes = questionbank::ReadWholeFile(questionbank::PathFromUtf8(path), &reason);
+    if (!bytes) err << "tovi-bank: " << path << ": cannot read the file: " << reason << "\n";
+    return bytes;
+}
+
 // Reads BANK: unscrambled when it is a .dat bank.
 std::optional<std::vector<uint8_t>> ReadBank(const std::string& path, std::ostream& err) {
-    auto bytes = questionbank::ReadWholeFile(questionbank::PathFromUtf8(path));
-    if (!bytes) {
-        err << "tovi-bank: " << path << ": cannot read the file\n";
-        return std::nullopt;
-    }
+    auto bytes = ReadInput(path, err);
+    if (!bytes) return std::nullopt;
     if (EndsWithDat(path)) questionbank::ScrambleBank(*bytes, questionbank::kBankKey);
     return bytes;
 }
@@ -195,12 +207,13 @@ int Info(const Args& a, std::ostream& out, std::ostream& err) {
     out << "password: " << (used.empty() ? "none set" : "matches") << "\n";
     out << "tables:\n";
     for (const std::string& name : db->TableNames()) {
-        auto t = db->ReadTable(name);
-        if (!t) {
-            out << "  " << name << ": unreadable (" << t.error().message << ")\n";
+        size_t rows = 0;
+        auto scanned = db->ScanTable(name, {}, [&](std::span<const jet::CellView>) { return ++rows, true; });
+        if (!scanned) {
+            out << "  " << name << ": unreadable (" << scanned.error().message << ")\n";
             continue;
         }
-        out << "  " << name << ": " << t->rows.size() << " rows\n";
+        out << "  " << name << ": " << rows << " rows\n";
     }
     return 0;
 }
@@ -208,18 +221,31 @@ int Info(const Args& a, std::ostream& out, std::ostream& err) {
 int Export(const Args& a, std::ostream& out, std::ostream& err) {
     auto db = OpenBank(a.positional[0], a, err);
     if (!db) return 1;
-    auto table = db->ReadTable(a.table.value_or("wd"));
-    if (!table) {
-        err << "tovi-bank: " << a.positional[0] << ": " << table.error().message << "\n";
+    const std::string table = a.table.value_or("wd");
+    auto columns = db->TableColumns(table);
+    if (!columns) {
+        err << "tovi-bank: " << a.positional[0] << ": " << columns.error().message << "\n";
         return 1;
     }
+    // Row by row, so a large table never has to fit in memory at once.
     std::vector<std::optional<std::string>> cells;
-    for (const jet::Column& c : table->columns) cells.emplace_back(c.name);
+    for (const jet::Column& c : *columns) cells.emplace_back(c.name);
     WriteCsvRow(out, cells);
-    for (const jet::Row& row : table->rows) {
-        cells.assign(row.begin(), row.end());
-        cells.resize(table->columns.size());
-        WriteCsvRow(out, cells);
+    auto scanned = db->ScanTable(
+        table, {},
+        [&](std::span<const jet::CellView> row) {
+            cells.clear();
+            for (const jet::CellView& cell : row) {
+                if (cell.isNull) cells.emplace_back(std::nullopt);
+                else cells.emplace_back(std::string(cell.text));
+            }
+            WriteCsvRow(out, cells);
+            return true;
+        },
+        jet::ValueText::Exact);
+    if (!scanned) {
+        err << "tovi-bank: " << a.positional[0] << ": " << scanned.error().message << "\n";
+        return 1;
     }
     return 0;
 }
@@ -272,11 +298,8 @@ int Search(const Args& a, std::ostream& out, std::ostream& err) {
 int Import(const Args& a, std::ostream& err) {
     const std::string& csvPath = a.positional[0];
     const std::string& bankPath = *a.output;
-    auto bytes = questionbank::ReadWholeFile(questionbank::PathFromUtf8(csvPath));
-    if (!bytes) {
-        err << "tovi-bank: " << csvPath << ": cannot read the file\n";
-        return 1;
-    }
+    auto bytes = ReadInput(csvPath, err);
+    if (!bytes) return 1;
     const CsvParse csv = ParseCsv(std::string_view(reinterpret_cast<const char*>(bytes->data()), bytes->size()));
     if (!csv.ok()) {
         err << "tovi-bank: " << csvPath << ": " << csv.error << "\n";
@@ -443,11 +466,8 @@ int Publish(const Args& a, std::ostream& out, std::ostream& err) {
 }
 
 int Scramble(const Args& a, std::ostream& err) {
-    auto bytes = questionbank::ReadWholeFile(questionbank::PathFromUtf8(a.positional[0]));
-    if (!bytes) {
-        err << "tovi-bank: " << a.positional[0] << ": cannot read the file\n";
-        return 1;
-    }
+    auto bytes = ReadInput(a.positional[0], err);
+    if (!bytes) return 1;
     questionbank::ScrambleBank(*bytes, questionbank::kBankKey);
     const std::string problem = questionbank::WriteFileReplacing(questionbank::PathFromUtf8(a.positional[1]), *bytes);
     if (!problem.empty()) {
@@ -457,9 +477,25 @@ int Scramble(const Args& a, std::ostream& err) {
     return 0;
 }
 
+int RunCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+
 }  // namespace
 
 int RunBankTool(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    // A bank may need more memory than there is (2 GB of addresses in the
+    // 32-bit build): that ends the command with a message, not an abort.
+    try {
+        return RunCommand(args, out, err);
+    } catch (const std::bad_alloc&) {
+    } catch (const std::length_error&) {
+    }
+    err << "tovi-bank: out of memory: the file needs more memory than this process can have\n";
+    return 1;
+}
+
+namespace {
+
+int RunCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     if (args.empty()) {
         err << kUsage;
         return 2;
@@ -530,5 +566,7 @@ int RunBankTool(const std::vector<std::string>& args, std::ostream& out, std::os
     if (a.password) return usageError("a new bank always carries the bank's own password");
     return Import(a, err);
 }
+
+}  // namespace
 
 }  // namespace bankcli
