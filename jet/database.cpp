@@ -202,6 +202,10 @@ Result<Database> Database::Open(std::vector<uint8_t> bytes, std::string_view pas
         return Error{Error::BadPassword, "The database password does not match.", 0};
     }
     auto impl = std::make_unique<Impl>();
+    // Held in a block of exactly the file's size, so that a read past the last
+    // page runs off the allocation (where the sanitizer build sees it) rather
+    // than into spare capacity.
+    if (bytes.capacity() != bytes.size()) bytes.shrink_to_fit();
     impl->bytes = std::move(bytes);
     impl->header = std::move(*header);
     const auto pageCount = static_cast<uint32_t>(impl->bytes.size() / kPageSize);

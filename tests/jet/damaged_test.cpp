@@ -3,6 +3,7 @@
 // sanitizer build runs these too.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <optional>
 
@@ -223,6 +224,25 @@ TEST(DamagedFile, WhatAFileMakesUsDecodeStaysWithinWhatItHolds) {
     const std::vector<uint8_t> good = alone.file;
     Put32(alone.file, alone.chainField, 0x00FFFFFF);
     expectDamage(alone.file, "more bytes than the whole file");
+
+    // The table's usage map made a reference map naming one all-ones bitmap
+    // page over and over: half a million pages of a file that has a dozen.
+    auto mapped = good;
+    const std::string pinyin("P\0i\0n\0Y\0i\0n\0", 12);
+    const auto name = std::search(mapped.begin(), mapped.end(), pinyin.begin(), pinyin.end());
+    ASSERT_NE(name, mapped.end());
+    const size_t tdef = static_cast<size_t>(name - mapped.begin()) / kPage * kPage;
+    const uint32_t map = Get32(mapped, tdef + format::kTdef.ownedMapAt);
+    const size_t mapAt = RowAt(mapped, map >> 8, map & 0xFF);
+    const size_t mapEnd = (map & 0xFF) == 0 ? (map >> 8) * kPage + kPage
+                                            : RowAt(mapped, map >> 8, (map & 0xFF) - 1);
+    const auto bitmapPage = static_cast<uint32_t>(mapped.size() / kPage - 1);
+    std::fill_n(mapped.begin() + static_cast<ptrdiff_t>(bitmapPage * kPage), kPage, 0xFF);
+    mapped[bitmapPage * kPage] = format::kPageUsageMap;
+    mapped[bitmapPage * kPage + 1] = 0x01;
+    mapped[mapAt] = format::kMapReference;
+    for (size_t at = mapAt + 1; at + 4 <= mapEnd; at += 4) Put32(mapped, at, bitmapPage);
+    expectDamage(mapped, "past the end of the file");
 
     // The undamaged bank reads whole, also with a column asked for twice.
     auto db = Database::Open(good, "");

@@ -51,6 +51,18 @@ void operator delete(void* p) noexcept { Give(p); }
 void operator delete[](void* p) noexcept { Give(p); }
 void operator delete(void* p, size_t) noexcept { Give(p); }
 void operator delete[](void* p, size_t) noexcept { Give(p); }
+// The no-throw forms too: a sanitizer runtime brings its own, which must not
+// hand out blocks that ours then release.
+void* operator new(size_t n, const std::nothrow_t&) noexcept {
+    try {
+        return Take(n);
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
+}
+void* operator new[](size_t n, const std::nothrow_t& t) noexcept { return operator new(n, t); }
+void operator delete(void* p, const std::nothrow_t&) noexcept { Give(p); }
+void operator delete[](void* p, const std::nothrow_t&) noexcept { Give(p); }
 
 namespace testsupport {
 
