@@ -149,12 +149,22 @@ TEST_F(AccessDbTest, ASharedLongValueOrTooLittleMemoryIsReportedNotThrown) {
     ASSERT_FALSE(shared.file.empty());
     WriteCopy(shared.file);
     ExpectOneFailure(questionbank::KeywordQuerySql("question"), jet::Error::Corrupt);
+    const auto searchFails = [&](jet::Error::Kind kind) {
+        reports_.clear();
+        db_.SearchKeyword("question");
+        EXPECT_EQ(reports_.size(), 1u);
+        EXPECT_EQ(db_.BankRecordset().RecordCount(), 0u);
+        ASSERT_TRUE(db_.LastError().has_value());
+        EXPECT_EQ(db_.LastError()->kind, kind) << db_.LastError()->message;
+    };
+    searchFails(jet::Error::Corrupt);
 
     const auto good = testsupport::SharedChainBank(1, "答案", 5000, questionbank::kBankPassword);
     WriteCopy(good.file);
     {
         testsupport::AllocationLimit limit(good.file.size() / 2);
         ExpectOneFailure(questionbank::KeywordQuerySql("question"), jet::Error::OutOfMemory);
+        searchFails(jet::Error::OutOfMemory);
     }
     reports_.clear();
     db_.OpenQuery(questionbank::KeywordQuerySql("question"));

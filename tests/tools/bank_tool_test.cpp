@@ -8,9 +8,9 @@
 
 #include "base/sha256.h"
 #include "base/text.h"
-#include "questionbank/bank_manifest.h"
 #include "jet/format.h"
 #include "questionbank/access_db.h"
+#include "questionbank/bank_manifest.h"
 #include "tests/support/allocation_limit.h"
 #include "tests/support/crafted_bank.h"
 #include "tools/bank/bank_tool.h"
@@ -182,7 +182,6 @@ TEST_F(BankTool, BadInputIsNamedWithItsLineAndLeavesTheOldBankAlone) {
     EXPECT_EQ(Tool({"search", P("junk.dat"), "a"}).code, 1);
 }
 
-
 // What a maintainer publishes is what the program downloads: the manifest
 // describes the bank beside it exactly, and the bank answers info and search.
 TEST_F(BankTool, PublishWritesABankAndAManifestThatDescribesIt) {
@@ -225,6 +224,8 @@ TEST_F(BankTool, PublishWritesABankAndAManifestThatDescribesIt) {
     EXPECT_EQ(Tool({"publish", P("wd.dat"), "-o", P("site"), "--base-url", "ftp://x"}).code, 2);
     EXPECT_EQ(Tool({"publish", P("wd.dat")}).code, 2);
     EXPECT_EQ(Read(dir_ / "site" / "wd.manifest"), text);
+}
+
 TEST_F(BankTool, ExportKeepsDatesAndBinaryValuesWhole) {
     // Dates with the year in full: 1974 and 1874 no longer look alike.
     const ToolRun types = Tool({"export", std::string(TOVI_SHARED_DIR) + "/fixtures/jet/access2000_types.mdb", "--table",

@@ -394,11 +394,8 @@ int Publish(const Args& a, std::ostream& out, std::ostream& err) {
         err << "tovi-bank: --base-url must be an http:// or https:// address without blanks, query or fragment\n";
         return 2;
     }
-    auto bytes = questionbank::ReadWholeFile(questionbank::PathFromUtf8(bankPath));
-    if (!bytes) {
-        err << "tovi-bank: " << bankPath << ": cannot read the file\n";
-        return 1;
-    }
+    auto bytes = ReadInput(bankPath, err);
+    if (!bytes) return 1;
     // What is published is what the program reads: the scrambled form.
     if (!EndsWithDat(bankPath)) questionbank::ScrambleBank(*bytes, questionbank::kBankKey);
     const questionbank::BankCheck check = questionbank::CheckBankFile(*bytes);
