@@ -299,7 +299,8 @@ LRESULT FormTovi::handle(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_SETFOCUS:        return onSetFocus();
     case WM_SYSCOMMAND:      return onSysCommand(wp, lp);
     case WM_CLOSE:           return onClose();
-    case WM_QUERYENDSESSION: Form_QueryUnload(); return TRUE;
+    case WM_QUERYENDSESSION: return TRUE;   // the shutdown may still be cancelled: the icon stays
+    case WM_ENDSESSION:      if (wp) Form_QueryUnload(); return 0;
     case WM_DESTROY:         return onDestroy();
     }
     return DefWindowProcW(hwnd_, msg, wp, lp);
@@ -638,6 +639,9 @@ void FormTovi::Text1_Change() {
     const questionbank::HeldResultList shown = questionbank::HoldResultListDrawing(list);
     if (!keyword.empty()) {
         questionbank::SearchKeyword(keyword);
+        // A failed query shows the modal error box, and while it is up the
+        // tray's "关闭" may destroy the form: nothing of it is touched then.
+        if (!hwnd_ || !IsWindow(list)) return;
         listKeyword_ = keyword;
         showRows(questionbank::BankRecordset().RecordCount());
     }

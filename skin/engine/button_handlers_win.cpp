@@ -13,7 +13,10 @@ constexpr WPARAM kSpace = 32;
 
 // Check boxes, radio buttons and group boxes of class "button" keep their own
 // painting; only their state properties follow the push-button rules.
-bool IsDrawnBySkin(HWND hWnd) { return (GetSkinProp(hWnd, kPropOldStyle) & 0x6) == 0; }
+bool IsDrawnBySkin(HWND hWnd) {
+    const INT_PTR type = GetSkinProp(hWnd, kPropOldStyle) & BS_TYPEMASK;
+    return type == BS_PUSHBUTTON || type == BS_DEFPUSHBUTTON;
+}
 
 void SetState(HWND hWnd, int state, int alpha) {
     SetSkinProp(hWnd, kPropOldState, state);

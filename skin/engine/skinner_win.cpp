@@ -54,7 +54,8 @@ void AttachPushButton(HWND hWnd) {
     const LONG style = GetWindowLongW(hWnd, GWL_STYLE);
     // Only plain and default push buttons are drawn by the skin; check boxes,
     // radio buttons and group boxes of class "button" keep their own painting.
-    if ((style & 0x6) == 0) SendMessageW(hWnd, BM_SETSTYLE, BS_OWNERDRAW, TRUE);
+    const LONG type = style & BS_TYPEMASK;
+    if (type == BS_PUSHBUTTON || type == BS_DEFPUSHBUTTON) SendMessageW(hWnd, BM_SETSTYLE, BS_OWNERDRAW, TRUE);
     SetSkinProp(hWnd, kPropOldStyle, style);
     SetSkinProp(hWnd, kPropMouseFlag, 0);
     SetSkinProp(hWnd, kPropTimerId, 0);

@@ -130,6 +130,16 @@ TEST_F(ProgramForm, ClosingTheWindowRemovesTheIcon) {
     EXPECT_FALSE(IconPresent(w));
 }
 
+TEST_F(ProgramForm, IconStaysThroughACancelledShutdownAndGoesWhenTheSessionEnds) {
+    const HWND w = form_->hwnd();
+    EXPECT_TRUE(SendMessageW(w, WM_QUERYENDSESSION, 0, 0));
+    EXPECT_TRUE(IconPresent(w));
+    SendMessageW(w, WM_ENDSESSION, FALSE, 0);   // someone cancelled it
+    EXPECT_TRUE(IconPresent(w));
+    SendMessageW(w, WM_ENDSESSION, TRUE, 0);
+    EXPECT_FALSE(IconPresent(w));
+}
+
 TEST_F(ProgramForm, DestroyingTheWindowWithoutClosingItEndsItsIcon) {
     // The skin lets go of the form at WM_DESTROY while the tray procedure sits
     // in front of it; the tray must still see the window's end. (This shell

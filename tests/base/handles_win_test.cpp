@@ -6,20 +6,26 @@ using namespace base::win;
 
 TEST(HandleOwners, ReleaseWhatTheyOwnAndCountLiveHandles) {
     const long before = LiveHandleCount();
-    const DWORD gdiBefore = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
+    HGDIOBJ raw[3] = {};
     {
         OwnedBrush brush{CreateSolidBrush(RGB(1, 2, 3))};
         MemoryDc dc{CreateCompatibleDC(nullptr)};
         OwnedBitmap bmp{CreateCompatibleBitmap(dc.get(), 4, 4)};
         SelectGuard keep{dc.get(), bmp.get()};
+        raw[0] = brush.get();
+        raw[1] = dc.get();
+        raw[2] = bmp.get();
         EXPECT_EQ(LiveHandleCount(), before + 3);
         OwnedBrush moved = std::move(brush);
         EXPECT_FALSE(brush);
         EXPECT_TRUE(moved);
         EXPECT_EQ(LiveHandleCount(), before + 3);
+        EXPECT_EQ(GetObjectType(raw[0]), static_cast<DWORD>(OBJ_BRUSH));
     }
     EXPECT_EQ(LiveHandleCount(), before);
-    EXPECT_LE(GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS), gdiBefore);
+    // The system's own answer: every handle is gone, the bitmap included (it
+    // can only be deleted once the guard has put the DC's old one back).
+    for (HGDIOBJ h : raw) EXPECT_EQ(GetObjectType(h), 0u) << h;
 }
 
 TEST(HandleOwners, ReleaseHandsOwnershipAway) {

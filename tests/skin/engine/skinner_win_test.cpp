@@ -304,6 +304,24 @@ TEST_F(SkinEngine, AttachSetsEachKindsPropertiesAndDetachRemovesThemAll) {
     EXPECT_EQ(SkinGlobals().skinnedCount, 1);
 }
 
+TEST_F(SkinEngine, OnlyPlainAndDefaultPushButtonsBecomeOwnerDrawn) {
+    TestForm t;
+    // (BS_USERBUTTON cannot be checked here: this system creates it as a push button.)
+    const struct { LONG type; bool ownerDrawn; } kinds[] = {
+        {BS_PUSHBUTTON, true}, {BS_DEFPUSHBUTTON, true}, {BS_AUTORADIOBUTTON, false},
+        {BS_RADIOBUTTON, false}, {BS_GROUPBOX, false}, {BS_CHECKBOX, false}};
+    std::vector<HWND> buttons;
+    for (const auto& k : kinds) {
+        buttons.push_back(CreateWindowExW(0, L"Button", L"b", WS_CHILD | WS_VISIBLE | k.type, 300, 10, 60, 20, t.form,
+                                          nullptr, GetModuleHandleW(nullptr), nullptr));
+    }
+    ASSERT_EQ(SkinWindow(t.form), 1);
+    for (size_t i = 0; i < buttons.size(); ++i) {
+        EXPECT_EQ(GetWindowLongW(buttons[i], GWL_STYLE) & BS_TYPEMASK, kinds[i].ownerDrawn ? BS_OWNERDRAW : kinds[i].type)
+            << "button type " << kinds[i].type;
+    }
+}
+
 TEST_F(SkinEngine, DestroyingSkinnedWindowsReleasesThemAndTheLastTakesTheImages) {
     TestForm t;
     ASSERT_EQ(SkinWindow(t.form), 1);
