@@ -182,13 +182,13 @@ private:
     void cancel();
     void createControls();
 
-    HWND owner_;
-    bool ownerWasEnabled_;
-    uint64_t total_;
-    std::function<void()> onCancel_;
-    base::win::OwnedFont font_;
-    HWND hwnd_ = nullptr;        // destroyed by ~ProgressWindow or with the owner
-    bool cancelled_ = false;
+    HWND owner_;                      // the main window, disabled while this one is up
+    bool ownerWasEnabled_;            // enabled again at the end only if it was at the start
+    uint64_t total_;                  // bytes the manifest announced
+    std::function<void()> onCancel_;  // stops the transfer; dropped before the window goes
+    base::win::OwnedFont font_;       // 宋体 9 pt for every child
+    HWND hwnd_ = nullptr;             // destroyed by ~ProgressWindow or with the owner
+    bool cancelled_ = false;          // onCancel_ runs once however the window asks
 };
 
 const wchar_t kProgressBarClass[] = L"ProgressBar20WndClass";
@@ -202,7 +202,7 @@ void RegisterProgressClasses(HINSTANCE instance, WNDPROC windowProc) {
         INITCOMMONCONTROLSEX icc{sizeof icc, ICC_PROGRESS_CLASS};
         InitCommonControlsEx(&icc);
         WNDCLASSEXW base{};
-    base.cbSize = sizeof base;
+        base.cbSize = sizeof base;
         if (GetClassInfoExW(nullptr, PROGRESS_CLASSW, &base)) {
             base.cbSize = sizeof base;
             base.hInstance = instance;
