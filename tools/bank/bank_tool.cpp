@@ -69,7 +69,8 @@ const std::map<std::string, std::string> kCommandHelp = {
      "columns Question and Answer and, optionally, PinYin (in any order and letter\n"
      "case). Where PinYin is missing (no such column, or an empty unquoted field) it\n"
      "is made from the question: the initial of each Chinese character's Mandarin\n"
-     "reading, letters and digits in lower case, everything else left out.\n"
+     "reading as the words around it read it (银行 yh, 行走 xz), letters and digits\n"
+     "in lower case, everything else left out.\n"
      "A BANK ending in .dat is scrambled with the bank's key; any other name gets a\n"
      "plain Jet database. Both carry the bank's password. An existing BANK is\n"
      "replaced only once the new file is complete.\n"},
