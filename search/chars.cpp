@@ -87,6 +87,14 @@ CharTables::CharTables()
             kind_[c] = kind_[f];
         }
     }
+    classUnits_.resize(unihan::kClassCount);
+    forms_.resize(0x10000);
+    for (char32_t c = 0; c < 0x10000; ++c) {
+        if (caseFold_[c] != c) continue;   // never in folded text
+        const auto u = static_cast<char16_t>(c);
+        if (readingClass_[c]) classUnits_[readingClass_[c]].push_back(u);
+        if (simplified_[c] != c) forms_[simplified_[c]].push_back(u);
+    }
     std::string_view all(unihan::kSyllables);
     while (!all.empty()) {
         const size_t blank = all.find(' ');
@@ -105,6 +113,8 @@ CharTables::CharTables()
         }
     }
 }
+
+const std::vector<char16_t>& CharTables::FormsOf(char16_t simplified) const { return forms_[simplified]; }
 
 std::u16string FoldedUnits(std::string_view s, std::vector<uint32_t>* offsets) {
     const CharTables& t = CharTables::Get();

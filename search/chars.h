@@ -36,6 +36,9 @@ public:
     // ("u" stands for "v" too).
     uint32_t ClassFirstLetters(uint16_t c) const { return classFirst_[c]; }
     uint32_t ClassLetters(uint16_t c) const { return classLetters_[c]; }
+    // Case-folded units of a class, and those whose simplified form is `u`.
+    const std::vector<char16_t>& ClassUnits(uint16_t c) const { return classUnits_[c]; }
+    const std::vector<char16_t>& FormsOf(char16_t simplified) const;
 
 private:
     CharTables();
@@ -45,6 +48,9 @@ private:
     std::vector<std::string> syllables_;
     std::vector<std::vector<uint16_t>> classSyllables_;
     std::vector<uint32_t> classFirst_, classLetters_;
+    std::vector<std::vector<char16_t>> classUnits_;
+    std::vector<std::vector<char16_t>> forms_;   // by simplified unit, only where another unit folds to it
+    std::vector<char16_t> noForms_;
 };
 
 // UTF-8 to UTF-16 units, each folded as the engine folds; ill-formed bytes

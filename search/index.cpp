@@ -105,12 +105,8 @@ void SearchIndex::KeepDistinct(const std::vector<uint32_t>& rows, const std::vec
 SearchResult SearchIndex::Search(std::string_view keyword) {
     const Keyword k(keyword);
     const bool reuse = haveLast_ && keyword.size() >= lastKeyword_.size() && keyword.starts_with(lastKeyword_);
-    std::vector<uint32_t> all;
-    if (!reuse) {
-        all.resize(rowCount_);
-        for (uint32_t r = 0; r < rowCount_; ++r) all[r] = r;
-    }
-    const std::vector<uint32_t>& candidates = reuse ? lastFound_ : all;
+    const std::vector<uint32_t>& candidates = lastFound_;
+    const size_t count = reuse ? candidates.size() : rowCount_;
 
     uint64_t needLetters = 0, needChars = 0;
     for (const WordMatcher& w : k.words) {
@@ -119,26 +115,17 @@ SearchResult SearchIndex::Search(std::string_view keyword) {
     }
     std::optional<jet::LikePattern> like;
     if (k.wildcard) like.emplace("%" + k.text + "%");
+    // A piece of the question that equals the keyword is also a run that the
+    // rules find: the question needs looking at only where they found one.
+    const bool exactNeedsRun = !k.wildcard && !k.words.empty();
 
     std::vector<uint32_t> exact, other, found;
     std::vector<Rule> otherRule;
-    for (uint32_t r : candidates) {
+    for (size_t i = 0; i < count; ++i) {
+        const uint32_t r = reuse ? candidates[i] : static_cast<uint32_t>(i);
         if ((letters_[r] & needLetters) != needLetters || (chars_[r] & needChars) != needChars) continue;
         const std::u16string_view q = Question(r);
         const std::string_view p = PinYin(r);
-        bool isExact;
-        if (like) {
-            const SearchRow row = source_(r);
-            isExact = (!row.questionNull && like->Matches(jet::Folded(row.question))) ||
-                      (!row.pinyinNull && like->Matches(p));
-        } else {
-            isExact = q.find(k.exact) != std::u16string_view::npos || p.find(k.exactUtf8) != std::string_view::npos;
-        }
-        if (isExact) {
-            exact.push_back(r);
-            found.push_back(r);
-            continue;
-        }
         std::optional<Rule> rule;
         if (!k.spaced && !k.words.empty()) {
             const WordMatcher::Found f = k.words[0].Match(q);
@@ -152,7 +139,19 @@ SearchResult SearchIndex::Search(std::string_view keyword) {
             }
             if (every) rule = Rule::Words;
         }
-        if (rule) {
+        bool isExact;
+        if (like) {
+            const SearchRow row = source_(r);
+            isExact = (!row.questionNull && like->Matches(jet::Folded(row.question))) ||
+                      (!row.pinyinNull && like->Matches(p));
+        } else {
+            isExact = p.find(k.exactUtf8) != std::string_view::npos ||
+                      ((rule || !exactNeedsRun) && q.find(k.exact) != std::u16string_view::npos);
+        }
+        if (isExact) {
+            exact.push_back(r);
+            found.push_back(r);
+        } else if (rule) {
             other.push_back(r);
             otherRule.push_back(*rule);
             found.push_back(r);
@@ -170,7 +169,7 @@ SearchResult SearchIndex::Search(std::string_view keyword) {
         KeepDistinct(other, otherRule, seen, out);
     }
     lastKeyword_.assign(keyword);
-    lastFound_ = std::move(found);
+    lastFound_ = std::move(found);   // `candidates` is not used after this
     haveLast_ = true;
     return out;
 }

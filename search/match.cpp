@@ -63,6 +63,17 @@ WordMatcher::WordMatcher(std::u16string units) : units_(std::move(units)) {
         startMask_[c] = m;
     }
     reachAt_.assign(t.ClassCount(), -1);
+    startsRun_.assign(0x10000 / 64, 0);
+    const auto mark = [&](char16_t u) { startsRun_[u >> 6] |= uint64_t{1} << (u & 63); };
+    mark(units_[0]);
+    for (char16_t u : t.FormsOf(units_[0])) mark(u);
+    if (t.Kind(units_[0]) == CharKind::Letter) {
+        for (size_t c = 1; c < startMask_.size(); ++c) {
+            if (startMask_[c] & 1) {
+                for (char16_t u : t.ClassUnits(static_cast<uint16_t>(c))) mark(u);
+            }
+        }
+    }
 }
 
 uint64_t WordMatcher::Eq(char16_t s) const {
@@ -117,6 +128,7 @@ WordMatcher::Found WordMatcher::Match(std::u16string_view q) const {
     const uint64_t done = uint64_t{1} << n_;
     uint64_t s0 = 0, s1 = 0;   // runs so far without / with a reading; bit p: p units spelled
     for (char16_t u : q) {
+        if (!(s0 | s1) && !(startsRun_[u >> 6] >> (u & 63) & 1)) continue;   // nothing under way, nothing begins here
         const CharKind kind = t.Kind(u);
         if (kind == CharKind::Punct) continue;
         const uint64_t eq = Eq(t.Simplified(u));

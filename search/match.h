@@ -56,6 +56,7 @@ private:
     std::u16string units_;
     size_t n_ = 0;                          // units matched by the NFA (at most 63)
     std::vector<uint64_t> startMask_;       // per reading class: positions a reading may start
+    std::vector<uint64_t> startsRun_;       // bit per unit: it can begin a run of the word
     struct Slot {
         char16_t unit = 0;
         uint64_t mask = 0;

@@ -1,0 +1,263 @@
+// The program's search per keystroke (SearchKeyword: the keyword query's rows
+// and the forgiving rules) beside SQLite running the keyword query on the same
+// rows in the same run, on banks of real Han text and on the Latin-and-random-
+// Han banks of query_bench.
+//   build/native/bench/search_bench --benchmark_counters_tabular=true
+#include <benchmark/benchmark.h>
+#include <sqlite3.h>
+
+#include <chrono>
+#include <filesystem>
+#include <map>
+#include <random>
+
+#include "base/text.h"
+#include "jet/writer.h"
+#include "questionbank/access_db.h"
+#include "questionbank/file_access.h"
+#include "questionbank/keyword_query.h"
+#include "tools/bank/csv.h"
+#include "tools/bank/pinyin.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+enum BankKind : int64_t { kHan = 0, kLatin = 1 };
+
+struct Bank {
+    fs::path file;
+    std::vector<jet::Row> rows;
+    size_t textBytes = 0;   // UTF-8 bytes of every question, answer and PinYin
+};
+
+// Pieces of the sample bank's questions: real text, polyphonic characters
+// (长, 行, 重, 乐 ...) in their real company.
+const std::vector<std::u16string>& Fragments() {
+    static const std::vector<std::u16string> pieces = [] {
+        std::vector<std::u16string> out;
+        std::string text;
+        if (auto bytes = questionbank::ReadWholeFile(fs::path(TOVI_SOURCE_DIR) / "questionbank/sample/wd.csv")) {
+            text.assign(bytes->begin(), bytes->end());
+        }
+        const bankcli::CsvParse csv = bankcli::ParseCsv(text);
+        for (size_t i = 1; i < csv.records.size(); ++i) {
+            for (const auto& f : csv.records[i].fields) {
+                const std::u16string s = base::Utf8ToUtf16(f.text);
+                for (size_t at = 0; at < s.size(); at += 4) out.push_back(s.substr(at, 6));
+            }
+        }
+        return out;
+    }();
+    return pieces;
+}
+
+jet::Row HanRow(std::mt19937& rng) {
+    const auto& pieces = Fragments();
+    std::uniform_int_distribution<size_t> pick(0, pieces.size() - 1), len(12, 30), odds(0, 19);
+    std::u16string q;
+    const size_t n = len(rng);
+    while (q.size() < n) {
+        q += pieces[pick(rng)];
+        if (odds(rng) == 0) q += u"ABC";
+    }
+    q.resize(n);
+    if (q.back() >= 0xD800 && q.back() <= 0xDBFF) q.pop_back();
+    const std::u16string a = pieces[pick(rng)];
+    const std::string question = base::Utf16ToUtf8(q);
+    return {question, base::Utf16ToUtf8(a), bankcli::PinyinInitials(question)};
+}
+
+// As query_bench: random Han characters, a few capital letters, random PinYin.
+jet::Row LatinRow(std::mt19937& rng) {
+    std::uniform_int_distribution<int> han(0x4E00, 0x7FFF), len(12, 30), alen(2, 8), letter(0, 25), pick(0, 19);
+    std::u16string q;
+    std::string py;
+    const int n = len(rng);
+    for (int i = 0; i < n; ++i) {
+        if (pick(rng) == 0) {
+            const char c = static_cast<char>('A' + letter(rng));
+            q += static_cast<char16_t>(c);
+            py += static_cast<char>(c + 32);
+        } else {
+            q += static_cast<char16_t>(han(rng));
+            py += static_cast<char>('a' + letter(rng));
+        }
+    }
+    std::u16string a;
+    const int m = alen(rng);
+    for (int i = 0; i < m; ++i) a += static_cast<char16_t>(han(rng));
+    return {base::Utf16ToUtf8(q), base::Utf16ToUtf8(a), py};
+}
+
+const Bank& BankOf(size_t rows, int64_t kind) {
+    static std::map<std::pair<size_t, int64_t>, Bank> banks;
+    auto it = banks.find({rows, kind});
+    if (it != banks.end()) return it->second;
+    Bank b;
+    std::mt19937 rng(static_cast<uint32_t>(rows));
+    jet::NewTable t;
+    t.name = "wd";
+    t.columns = {{"Question", jet::ColumnType::Text, 510},
+                 {"Answer", jet::ColumnType::Text, 510},
+                 {"PinYin", jet::ColumnType::Text, 510}};
+    for (size_t i = 0; i < rows; ++i) {
+        t.rows.push_back(kind == kHan ? HanRow(rng) : LatinRow(rng));
+        for (const auto& c : t.rows.back()) b.textBytes += c->size();
+    }
+    auto bytes = jet::WriteDatabase(t, questionbank::kBankPassword);
+    if (!bytes) std::abort();
+    const fs::path dir = fs::temp_directory_path() / "tovi-search-bench";
+    fs::create_directories(dir);
+    b.file = dir / ("bank-" + std::to_string(kind) + "-" + std::to_string(rows) + ".mdb");
+    if (!questionbank::WriteFileReplacing(b.file, *bytes).empty()) std::abort();
+    b.rows = std::move(t.rows);
+    return banks.emplace(std::make_pair(rows, kind), std::move(b)).first->second;
+}
+
+void Quiet(std::string_view, std::string_view) {}
+
+const char* const kKeywords[] = {"abc", "中国", "cj", "changjiang", "长江 三峡", "的"};
+
+// Warm: the bank read and indexed; each keystroke is a fresh keyword (the
+// previous search was for something else, so nothing is reused).
+void BM_SearchWarm(benchmark::State& state) {
+    const Bank& bank = BankOf(static_cast<size_t>(state.range(0)), state.range(2));
+    questionbank::AccessDb db;
+    db.SetReporter(Quiet);
+    db.SetTempBankPath(questionbank::Utf8FromPath(bank.file));
+    const char* keyword = kKeywords[state.range(1)];
+    db.SearchKeyword(keyword);
+    size_t found = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        db.SearchKeyword("\x01");
+        state.ResumeTiming();
+        db.SearchKeyword(keyword);
+        found = db.BankRecordset().RecordCount();
+    }
+    if (db.LastError()) state.SkipWithError(db.LastError()->message.c_str());
+    state.counters["rows_found"] = static_cast<double>(found);
+    state.counters["cache_MB"] = static_cast<double>(db.CacheBytes()) / (1024.0 * 1024.0);
+    state.counters["text_MB"] = static_cast<double>(bank.textBytes) / (1024.0 * 1024.0);
+    state.SetLabel(std::string(state.range(2) == kHan ? "han " : "latin ") + keyword);
+}
+
+// SQLite, the same rows in memory, the keyword query prepared and stepped
+// through, every row's three texts touched.
+void BM_SqliteWarm(benchmark::State& state) {
+    const Bank& bank = BankOf(static_cast<size_t>(state.range(0)), state.range(2));
+    sqlite3* db = nullptr;
+    sqlite3_open(":memory:", &db);
+    sqlite3_exec(db, "create table wd (Question text, Answer text, PinYin text); begin", nullptr, nullptr, nullptr);
+    sqlite3_stmt* ins = nullptr;
+    sqlite3_prepare_v2(db, "insert into wd values (?, ?, ?)", -1, &ins, nullptr);
+    for (const jet::Row& r : bank.rows) {
+        for (int c = 0; c < 3; ++c) sqlite3_bind_text(ins, c + 1, r[c]->data(), static_cast<int>(r[c]->size()), SQLITE_STATIC);
+        sqlite3_step(ins);
+        sqlite3_reset(ins);
+    }
+    sqlite3_finalize(ins);
+    sqlite3_exec(db, "commit", nullptr, nullptr, nullptr);
+    const char* keyword = kKeywords[state.range(1)];
+    const std::string sql = questionbank::KeywordQuerySql(keyword);
+    size_t found = 0;
+    for (auto _ : state) {
+        sqlite3_stmt* st = nullptr;
+        sqlite3_prepare_v2(db, sql.c_str(), -1, &st, nullptr);
+        found = 0;
+        size_t bytes = 0;
+        while (sqlite3_step(st) == SQLITE_ROW) {
+            ++found;
+            for (int c = 0; c < 3; ++c) bytes += static_cast<size_t>(sqlite3_column_bytes(st, c));
+        }
+        sqlite3_finalize(st);
+        benchmark::DoNotOptimize(bytes);
+    }
+    sqlite3_close(db);
+    state.counters["rows_found"] = static_cast<double>(found);
+    state.SetLabel(std::string(state.range(2) == kHan ? "han " : "latin ") + keyword);
+}
+
+// Cold: the first keystroke after start-up: the copy read, decoded, the
+// table prepared and the index built.
+void BM_SearchCold(benchmark::State& state) {
+    const Bank& bank = BankOf(static_cast<size_t>(state.range(0)), kHan);
+    size_t found = 0;
+    for (auto _ : state) {
+        questionbank::AccessDb db;
+        db.SetReporter(Quiet);
+        db.SetTempBankPath(questionbank::Utf8FromPath(bank.file));
+        db.SearchKeyword("cj");
+        found = db.BankRecordset().RecordCount();
+    }
+    state.counters["rows_found"] = static_cast<double>(found);
+}
+
+// Typing "changjiangsanxia" one letter at a time: the time of each keystroke.
+void BM_TypingChangjiangsanxia(benchmark::State& state) {
+    const Bank& bank = BankOf(static_cast<size_t>(state.range(0)), kHan);
+    questionbank::AccessDb db;
+    db.SetReporter(Quiet);
+    db.SetTempBankPath(questionbank::Utf8FromPath(bank.file));
+    db.SearchKeyword("\x01");
+    const std::string word = "changjiangsanxia";
+    std::vector<double> ms(word.size());
+    std::vector<size_t> found(word.size());
+    for (auto _ : state) {
+        db.SearchKeyword("\x01");
+        for (size_t n = 1; n <= word.size(); ++n) {
+            const auto t0 = std::chrono::steady_clock::now();
+            db.SearchKeyword(word.substr(0, n));
+            ms[n - 1] += std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
+            found[n - 1] = db.BankRecordset().RecordCount();
+        }
+    }
+    for (size_t n = 0; n < word.size(); ++n) {
+        char name[32];
+        std::snprintf(name, sizeof name, "k%02zu_ms", n + 1);
+        state.counters[name] = ms[n] / static_cast<double>(state.iterations());
+        std::snprintf(name, sizeof name, "k%02zu_rows", n + 1);
+        state.counters[name] = static_cast<double>(found[n]);
+    }
+}
+
+// A question pasted with one character wrong: the similarity ranking.
+void BM_PastedQuestion(benchmark::State& state) {
+    const Bank& bank = BankOf(static_cast<size_t>(state.range(0)), kHan);
+    questionbank::AccessDb db;
+    db.SetReporter(Quiet);
+    db.SetTempBankPath(questionbank::Utf8FromPath(bank.file));
+    std::u16string pasted = base::Utf8ToUtf16(*bank.rows[bank.rows.size() / 2][0]);
+    pasted[pasted.size() / 2] = u'鑫';
+    const std::string keyword = base::Utf16ToUtf8(pasted);
+    db.SearchKeyword(keyword);
+    bool first = false;
+    for (auto _ : state) {
+        state.PauseTiming();
+        db.SearchKeyword("\x01");
+        state.ResumeTiming();
+        db.SearchKeyword(keyword);
+        first = db.SimilarRows() && db.BankRecordset().RecordCount() > 0 &&
+                db.BankRecordset().Cell(0, 0) == *bank.rows[bank.rows.size() / 2][0];
+    }
+    state.counters["found_first"] = first ? 1 : 0;
+}
+
+void WarmArgs(benchmark::internal::Benchmark* b) {
+    for (int64_t kind : {kHan, kLatin}) {
+        for (int64_t rows : {100000, 1000000}) {
+            for (int64_t k = 0; k < 6; ++k) b->Args({rows, k, kind});
+        }
+    }
+}
+
+}  // namespace
+
+BENCHMARK(BM_SearchWarm)->Apply(WarmArgs)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SqliteWarm)->Apply(WarmArgs)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SearchCold)->Arg(100000)->Arg(1000000)->Iterations(3)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_TypingChangjiangsanxia)->Arg(1000000)->Iterations(3)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PastedQuestion)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
+
+BENCHMARK_MAIN();
