@@ -14,6 +14,7 @@
 #include "tests/support/allocation_limit.h"
 #include "tests/support/crafted_bank.h"
 #include "tools/bank/bank_tool.h"
+#include "tools/bank/csv.h"
 
 namespace {
 
@@ -130,6 +131,40 @@ TEST_F(BankTool, SearchListsWhatTheProgramWouldList) {
     const ToolRun none = Tool({"search", P("wd.dat"), "xyzzy"});
     EXPECT_EQ(none.code, 0);
     EXPECT_EQ(none.out, "Question,Answer,PinYin\r\n");
+}
+
+// The program's list, row for row, and the rule that found each row.
+TEST_F(BankTool, SearchExplainsEachRowOfTheProgramsList) {
+    Write("in.csv", kBankCsv + "中国最长的河流,长江,zgzcdhl\r\n長江三峽,,\r\n长江三峡,三峡,\r\n");
+    ASSERT_EQ(Tool({"import", P("in.csv"), "-o", P("wd.dat")}).code, 0);
+    const ToolRun cj = Tool({"search", P("wd.dat"), "cj", "--explain"});
+    ASSERT_EQ(cj.code, 0) << cj.err;
+    EXPECT_EQ(cj.out, "Question,Answer,PinYin,Rule\r\n長江三峽,,cjsx,exact\r\n长江三峡,三峡,cjsx,exact\r\n");
+    const ToolRun reading = Tool({"search", P("wd.dat"), "zhongguozuich", "--explain"});
+    EXPECT_EQ(reading.out, "Question,Answer,PinYin,Rule\r\n中国最长的河流,长江,zgzcdhl,reading\r\n");
+    const ToolRun words = Tool({"search", P("wd.dat"), "首都 中國", "--explain"});
+    EXPECT_EQ(words.out, "Question,Answer,PinYin,Rule\r\n中国的首都是哪座城市？,北京,zgdsdsnzcs,words\r\n");
+    const ToolRun similar = Tool({"search", P("wd.dat"), "中国的首府是哪座城市", "--explain"});
+    EXPECT_EQ(similar.out, "Question,Answer,PinYin,Rule\r\n中国的首都是哪座城市？,北京,zgdsdsnzcs,similar\r\n");
+
+    // The program, on the same bank, lists the same rows in the same order.
+    ASSERT_EQ(Tool({"scramble", P("wd.dat"), P("plain.mdb")}).code, 0);
+    questionbank::AccessDb db;
+    db.SetTempBankPath(P("plain.mdb"));
+    for (const char* keyword : {"cj", "首都 中國", "长江", "zg", "中国的首府是哪座城市", "it's", "%"}) {
+        db.SearchKeyword(keyword);
+        std::string listed = "Question,Answer,PinYin\r\n";
+        const auto& rs = db.BankRecordset();
+        for (size_t r = 0; r < rs.RecordCount(); ++r) {
+            for (size_t f = 0; f < 3; ++f) {
+                std::optional<std::string> cell;
+                if (!rs.IsNullAt(r, f)) cell = std::string(rs.Cell(r, f));
+                listed.append(f ? "," : "").append(bankcli::CsvCell(cell));
+            }
+            listed += "\r\n";
+        }
+        EXPECT_EQ(Tool({"search", P("wd.dat"), keyword}).out, listed) << keyword;
+    }
 }
 
 TEST_F(BankTool, ScramblingTwiceGivesBackTheFile) {

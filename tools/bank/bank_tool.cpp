@@ -160,9 +160,11 @@ void WriteCsvRow(std::ostream& out, const std::vector<std::optional<std::string>
     out << "\r\n";
 }
 
-void WriteResult(std::ostream& out, const jet::QueryResult& r) {
+// The rows as CSV; with `rules`, a last column Rule naming what found each row.
+void WriteResult(std::ostream& out, const jet::QueryResult& r, const std::vector<search::Rule>* rules = nullptr) {
     std::vector<std::optional<std::string>> cells;
     for (size_t c = 0; c < r.ColumnCount(); ++c) cells.emplace_back(r.ColumnName(c));
+    if (rules) cells.emplace_back("Rule");
     WriteCsvRow(out, cells);
     for (size_t row = 0; row < r.RowCount(); ++row) {
         cells.clear();
@@ -170,6 +172,7 @@ void WriteResult(std::ostream& out, const jet::QueryResult& r) {
             if (r.IsNull(row, c)) cells.emplace_back(std::nullopt);
             else cells.emplace_back(std::string(r.Text(row, c)));
         }
+        if (rules) cells.emplace_back(std::string(search::RuleName((*rules)[row])));
         WriteCsvRow(out, cells);
     }
 }
@@ -275,24 +278,7 @@ int Search(const Args& a, std::ostream& out, std::ostream& err) {
     }
     search::SearchResult found = questionbank::MakeSearchIndex(*table, *columns)->Search(keyword);
     const std::vector<search::Rule> rules = std::move(found.rules);
-    const jet::QueryResult rows = questionbank::SearchRows(*table, *columns, std::move(found.rows));
-    if (!a.explain) {
-        WriteResult(out, rows);
-        return 0;
-    }
-    std::vector<std::optional<std::string>> cells;
-    for (size_t c = 0; c < rows.ColumnCount(); ++c) cells.emplace_back(rows.ColumnName(c));
-    cells.emplace_back("Rule");
-    WriteCsvRow(out, cells);
-    for (size_t row = 0; row < rows.RowCount(); ++row) {
-        cells.clear();
-        for (size_t c = 0; c < rows.ColumnCount(); ++c) {
-            if (rows.IsNull(row, c)) cells.emplace_back(std::nullopt);
-            else cells.emplace_back(std::string(rows.Text(row, c)));
-        }
-        cells.emplace_back(std::string(search::RuleName(rules[row])));
-        WriteCsvRow(out, cells);
-    }
+    WriteResult(out, questionbank::SearchRows(*table, *columns, std::move(found.rows)), a.explain ? &rules : nullptr);
     return 0;
 }
 
