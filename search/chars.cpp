@@ -101,6 +101,16 @@ CharTables::CharTables()
         syllables_.emplace_back(all.substr(0, blank));
         all.remove_prefix(blank + 1);
     }
+    for (const std::string& syl : syllables_) {
+        for (size_t n = 1; n <= syl.size(); ++n) {
+            std::u16string prefix(syl.begin(), syl.begin() + static_cast<ptrdiff_t>(n));
+            prefixes_.push_back(prefix);
+            std::replace(prefix.begin(), prefix.end(), u'v', u'u');
+            prefixes_.push_back(prefix);
+        }
+    }
+    std::sort(prefixes_.begin(), prefixes_.end());
+    prefixes_.erase(std::unique(prefixes_.begin(), prefixes_.end()), prefixes_.end());
     classSyllables_.resize(unihan::kClassCount);
     classFirst_.resize(unihan::kClassCount);
     classLetters_.resize(unihan::kClassCount);
@@ -112,6 +122,11 @@ CharTables::CharTables()
             for (char l : syllables_[s]) classLetters_[c] |= 1u << (l - 'a') | (l == 'v' ? 1u << ('u' - 'a') : 0);
         }
     }
+}
+
+bool CharTables::IsReadingPrefix(std::u16string_view letters) const {
+    return std::binary_search(prefixes_.begin(), prefixes_.end(), letters,
+                              [](std::u16string_view a, std::u16string_view b) { return a < b; });
 }
 
 const std::vector<char16_t>& CharTables::FormsOf(char16_t simplified) const { return forms_[simplified]; }

@@ -2,6 +2,7 @@
 // comparison folds it, its simplified form, whether it is punctuation, and
 // the set of Mandarin readings of a Han character. Built once, on first use.
 #pragma once
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -39,6 +40,8 @@ public:
     // Case-folded units of a class, and those whose simplified form is `u`.
     const std::vector<char16_t>& ClassUnits(uint16_t c) const { return classUnits_[c]; }
     const std::vector<char16_t>& FormsOf(char16_t simplified) const;
+    // Whether `letters` begins some reading ("u" may stand for "v").
+    bool IsReadingPrefix(std::u16string_view letters) const;
 
 private:
     CharTables();
@@ -51,6 +54,7 @@ private:
     std::vector<std::vector<char16_t>> classUnits_;
     std::vector<std::vector<char16_t>> forms_;   // by simplified unit, only where another unit folds to it
     std::vector<char16_t> noForms_;
+    std::vector<std::u16string> prefixes_;   // of every syllable, sorted; v also written u
 };
 
 // UTF-8 to UTF-16 units, each folded as the engine folds; ill-formed bytes

@@ -33,6 +33,7 @@ SearchIndex::SearchIndex(uint32_t rowCount, RowSource source) : rowCount_(rowCou
     pinyinStart_.reserve(rowCount_ + 1);
     letters_.resize(rowCount_);
     chars_.resize(rowCount_);
+    pairs_.resize(rowCount_);
     rowHash_.resize(rowCount_);
     unitStart_.push_back(0);
     pinyinStart_.push_back(0);
@@ -50,6 +51,7 @@ SearchIndex::SearchIndex(uint32_t rowCount, RowSource source) : rowCount_(rowCou
         sig.Add(FoldedUnits(p));
         letters_[r] = sig.letters;
         chars_[r] = sig.chars;
+        pairs_[r] = sig.pairs;
         answer.clear();
         if (!row.answerNull) jet::AppendFolded(answer, row.answer);
         uint64_t h = 0xCBF29CE484222325ull;
@@ -64,7 +66,7 @@ SearchIndex::SearchIndex(uint32_t rowCount, RowSource source) : rowCount_(rowCou
 
 size_t SearchIndex::MemoryBytes() const {
     return units_.capacity() * sizeof(char16_t) + pinyin_.capacity() + unitStart_.capacity() * 4 +
-           pinyinStart_.capacity() * 4 + (letters_.capacity() + chars_.capacity() + rowHash_.capacity()) * 8 +
+           pinyinStart_.capacity() * 4 + (letters_.capacity() + chars_.capacity() + pairs_.capacity() + rowHash_.capacity()) * 8 +
            lastFound_.capacity() * 4;
 }
 
@@ -109,9 +111,11 @@ SearchResult SearchIndex::Search(std::string_view keyword) {
     const size_t count = reuse ? candidates.size() : rowCount_;
 
     uint64_t needLetters = 0, needChars = 0;
+    std::vector<uint64_t> pairChoices;   // a row holds one of each
     for (const WordMatcher& w : k.words) {
         needLetters |= w.NeedLetters();
         needChars |= w.NeedChars();
+        if (w.PairChoices() && !k.wildcard) pairChoices.push_back(w.PairChoices());
     }
     std::optional<jet::LikePattern> like;
     if (k.wildcard) like.emplace("%" + k.text + "%");
@@ -124,6 +128,7 @@ SearchResult SearchIndex::Search(std::string_view keyword) {
     for (size_t i = 0; i < count; ++i) {
         const uint32_t r = reuse ? candidates[i] : static_cast<uint32_t>(i);
         if ((letters_[r] & needLetters) != needLetters || (chars_[r] & needChars) != needChars) continue;
+        if (!std::all_of(pairChoices.begin(), pairChoices.end(), [&](uint64_t p) { return pairs_[r] & p; })) continue;
         const std::u16string_view q = Question(r);
         const std::string_view p = PinYin(r);
         std::optional<Rule> rule;

@@ -6,7 +6,7 @@
 // matches, the most similar questions are listed instead, best first.
 //
 // The index keeps each question's folded characters, each PinYin folded, and
-// two 64-bit sets per row (see RowSignature) that turn most rows away before
+// three 64-bit sets per row (see RowSignature) that turn most rows away before
 // a run is looked for. A keyword that only grew since the previous search
 // looks only at the rows the previous one found.
 #pragma once
@@ -70,7 +70,7 @@ private:
     std::vector<uint32_t> unitStart_;    // rowCount_ + 1 entries
     std::string pinyin_;                 // every PinYin, case-folded, one after another
     std::vector<uint32_t> pinyinStart_;  // rowCount_ + 1 entries
-    std::vector<uint64_t> letters_, chars_;   // RowSignature of question and PinYin
+    std::vector<uint64_t> letters_, chars_, pairs_;   // RowSignature of question and PinYin
     std::vector<uint64_t> rowHash_;      // of the folded Question, Answer and PinYin, for repeats
 
     std::string lastKeyword_;            // the previous search, when it matched rows

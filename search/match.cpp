@@ -51,6 +51,30 @@ WordMatcher::WordMatcher(std::u16string units) : units_(std::move(units)) {
         slots_[i].unit = u;
         slots_[i].mask |= uint64_t{1} << p;
     }
+    // The second character of a run starts right after the first one's share
+    // of the word: after a digit, or after a piece of letters that begins a
+    // reading. A word a single character can spell needs no pair.
+    const auto symbol = [&](char16_t u) { return t.Kind(u) == CharKind::Letter || t.Kind(u) == CharKind::Digit; };
+    if (units_.size() >= 2 && symbol(units_[0])) {
+        bool needed = true;
+        if (t.Kind(units_[0]) == CharKind::Digit) {
+            needed = symbol(units_[1]);
+            if (needed) pairChoices_ |= RowSignature::PairBit(units_[0], units_[1]);
+        } else {
+            for (size_t j = 1; j <= std::min<size_t>(6, units_.size()) && needed; ++j) {
+                const std::u16string_view piece = std::u16string_view(units_).substr(0, j);
+                const bool letters = std::all_of(piece.begin(), piece.end(), [&](char16_t u) { return t.Kind(u) == CharKind::Letter; });
+                if (!letters) break;
+                if (j == units_.size()) {
+                    needed = !t.IsReadingPrefix(piece);
+                } else if (j == 1 || t.IsReadingPrefix(piece)) {
+                    if (!symbol(units_[j])) needed = false;
+                    else pairChoices_ |= RowSignature::PairBit(units_[0], units_[j]);
+                }
+            }
+        }
+        if (!needed) pairChoices_ = 0;
+    }
     if (n_ == 0) return;
     startMask_.resize(t.ClassCount());
     for (size_t c = 1; c < startMask_.size(); ++c) {
@@ -215,20 +239,45 @@ Keyword::Keyword(std::string_view utf8) : text(utf8), exact(FoldedUnits(utf8)), 
     endWord();
 }
 
+uint64_t RowSignature::PairBit(char16_t first, char16_t second) {
+    return uint64_t{1} << ((static_cast<uint32_t>(first) * 131u + second) * 0x9E3779B1u >> 26);
+}
+
 void RowSignature::Add(std::u16string_view units) {
     const CharTables& t = CharTables::Get();
+    uint32_t before = 0;   // first letters of the previous character, bit 26 + d for digit d
+    const auto pair = [&](uint32_t now) {
+        for (uint32_t a = before; a; a &= a - 1) {
+            const auto x = static_cast<char16_t>(std::countr_zero(a) < 26 ? 'a' + std::countr_zero(a) : '0' + std::countr_zero(a) - 26);
+            for (uint32_t b = now; b; b &= b - 1) {
+                const auto y = static_cast<char16_t>(std::countr_zero(b) < 26 ? 'a' + std::countr_zero(b) : '0' + std::countr_zero(b) - 26);
+                pairs |= PairBit(x, y);
+            }
+        }
+        before = now;
+    };
     for (char16_t u : units) {
         switch (t.Kind(u)) {
-        case CharKind::Letter: letters |= (uint64_t{1} << (u - 'a')) | (uint64_t{1} << (26 + u - 'a')); break;
-        case CharKind::Digit: letters |= uint64_t{1} << (52 + u - '0'); break;
+        case CharKind::Letter:
+            letters |= (uint64_t{1} << (u - 'a')) | (uint64_t{1} << (26 + u - 'a'));
+            pair(1u << (u - 'a'));
+            break;
+        case CharKind::Digit:
+            letters |= uint64_t{1} << (52 + u - '0');
+            pair(1u << (26 + u - '0'));
+            break;
         case CharKind::Punct: break;
         case CharKind::Han: {
             const uint16_t c = t.ReadingClass(u);
             letters |= t.ClassLetters(c) | (uint64_t{t.ClassFirstLetters(c)} << 26);
             chars |= CharBit(t.Simplified(u));
+            pair(t.ClassFirstLetters(c));
             break;
         }
-        case CharKind::Other: chars |= CharBit(t.Simplified(u)); break;
+        case CharKind::Other:
+            chars |= CharBit(t.Simplified(u));
+            before = 0;
+            break;
         }
     }
 }

@@ -48,6 +48,9 @@ public:
     // Letters of the word a row must have somewhere, and more (see RowSignature).
     uint64_t NeedLetters() const { return needLetters_; }
     uint64_t NeedChars() const { return needChars_; }
+    // RowSignature::pairs bits of which a row must hold one for the word to
+    // begin a run there; 0 when the word's start needs no pair.
+    uint64_t PairChoices() const { return pairChoices_; }
 
 private:
     uint64_t Eq(char16_t simplified) const;
@@ -65,7 +68,7 @@ private:
     uint64_t letterAt_[26] = {};            // positions holding each letter
     mutable std::vector<int32_t> reachAt_;  // per class: offset into reach_, or -1
     mutable std::vector<uint64_t> reach_;   // n_ masks per class seen
-    uint64_t needLetters_ = 0, needChars_ = 0;
+    uint64_t needLetters_ = 0, needChars_ = 0, pairChoices_ = 0;
 };
 
 // The whole keyword.
@@ -88,7 +91,9 @@ struct Keyword {
 struct RowSignature {
     uint64_t letters = 0;   // bits 0-25 letters present or in a reading, 26-51 first letters, 52-61 digits
     uint64_t chars = 0;     // one hashed bit per other character
+    uint64_t pairs = 0;     // one hashed bit per pair of neighbours' first letters (or digits)
     void Add(std::u16string_view units);
+    static uint64_t PairBit(char16_t first, char16_t second);
 };
 
 }  // namespace search
