@@ -245,11 +245,11 @@ uint64_t RowSignature::PairBit(char16_t first, char16_t second) {
 
 void RowSignature::Add(std::u16string_view units) {
     const CharTables& t = CharTables::Get();
-    uint32_t before = 0;   // first letters of the previous character, bit 26 + d for digit d
-    const auto pair = [&](uint32_t now) {
-        for (uint32_t a = before; a; a &= a - 1) {
+    uint64_t before = 0;   // first letters of the previous character, bit 26 + d for digit d
+    const auto pair = [&](uint64_t now) {
+        for (uint64_t a = before; a; a &= a - 1) {
             const auto x = static_cast<char16_t>(std::countr_zero(a) < 26 ? 'a' + std::countr_zero(a) : '0' + std::countr_zero(a) - 26);
-            for (uint32_t b = now; b; b &= b - 1) {
+            for (uint64_t b = now; b; b &= b - 1) {
                 const auto y = static_cast<char16_t>(std::countr_zero(b) < 26 ? 'a' + std::countr_zero(b) : '0' + std::countr_zero(b) - 26);
                 pairs |= PairBit(x, y);
             }
@@ -260,18 +260,18 @@ void RowSignature::Add(std::u16string_view units) {
         switch (t.Kind(u)) {
         case CharKind::Letter:
             letters |= (uint64_t{1} << (u - 'a')) | (uint64_t{1} << (26 + u - 'a'));
-            pair(1u << (u - 'a'));
+            pair(uint64_t{1} << (u - 'a'));
             break;
         case CharKind::Digit:
             letters |= uint64_t{1} << (52 + u - '0');
-            pair(1u << (26 + u - '0'));
+            pair(uint64_t{1} << (26 + u - '0'));
             break;
         case CharKind::Punct: break;
         case CharKind::Han: {
             const uint16_t c = t.ReadingClass(u);
             letters |= t.ClassLetters(c) | (uint64_t{t.ClassFirstLetters(c)} << 26);
             chars |= CharBit(t.Simplified(u));
-            pair(t.ClassFirstLetters(c));
+            pair(uint64_t{t.ClassFirstLetters(c)});
             break;
         }
         case CharKind::Other:
