@@ -224,7 +224,7 @@ bool RegisterFormClass(HINSTANCE instance, WNDPROC proc) {
 const base::win::Subclass FormTovi::kText1Subclass{&FormTovi::Text1Proc, L"TOVITEXT1PROC", L"TOVITEXT1OFF"};
 
 FormTovi::FormTovi(HINSTANCE instance, FormHooks hooks, FormOptions options)
-    : instance_(instance), hooks_(std::move(hooks)), options_(std::move(options)) {
+    : instance_(instance), hooks_(std::move(hooks)), options_(std::move(options)), settings_(options_.settingsPath) {
     if (options_.bankPath.empty()) {
         programBank_ = ExecutableFolder() + L"\\wd.dat";
         options_.bankPath = StartupBankPath(programBank_);
@@ -257,6 +257,7 @@ std::unique_ptr<FormTovi> FormTovi::Create(HINSTANCE instance, FormHooks hooks, 
     CreateWindowExW(0, kFormClass, caption.c_str(), kFormStyle, CW_USEDEFAULT, CW_USEDEFAULT,
                     frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr, instance, form.get());
     if (!form->hwnd_) return nullptr;
+    form->placeWindow();
     form->Form_Load();
     return form;
 }
@@ -301,6 +302,8 @@ LRESULT FormTovi::handle(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_CLOSE:           return onClose();
     case WM_QUERYENDSESSION: return TRUE;   // the shutdown may still be cancelled: the icon stays
     case WM_ENDSESSION:      if (wp) Form_QueryUnload(); return 0;
+    case WM_CLIPBOARDUPDATE: return onClipboardUpdate();
+    case WM_HOTKEY:          return onHotkey();
     case WM_DESTROY:         return onDestroy();
     }
     return DefWindowProcW(hwnd_, msg, wp, lp);
@@ -573,6 +576,7 @@ LRESULT FormTovi::onClose() {
 }
 
 LRESULT FormTovi::onDestroy() {
+    endCapture();
     if (options_.quitOnDestroy) PostQuitMessage(0);
     return 0;
 }
@@ -591,19 +595,24 @@ void FormTovi::Form_Load() {
     // copy, so that the first query fails with the database error box rather
     // than opening a copy left by an earlier run.
     questionbank::Access_DB().SetTempBankPath(base::win::Narrow(questionbank::TempBankPathForQueries()));
+    applyLastingSettings();   // 9. on top, clipboard watch, hotkey
 }
 
 // Nothing moves: the layout is fixed. Every change of size or state, restoring
-// from the tray included, brings the window to the front.
+// from the tray included, brings the window to the front; except a restore
+// for a copied question, which leaves the focus where the player has it.
 LRESULT FormTovi::Form_Resize() {
-    SetForegroundWindow(hwnd_);
+    if (!restoringQuietly_) SetForegroundWindow(hwnd_);
     return 0;
 }
 
+// The program's menu commands, whichever menu they came from; the system's
+// own commands go on to the system.
 LRESULT FormTovi::onSysCommand(WPARAM command, LPARAM lp) {
-    if (command == shell::IDM_CHECKBANKUPDATE) {
-        CheckBankUpdate();
-        return 0;
+    switch (command) {
+    case shell::IDM_CHECKBANKUPDATE: CheckBankUpdate(); return 0;
+    case shell::IDM_TOPMOST:         setTopMost(!settings_.values().topMost); return 0;
+    case shell::IDM_WATCHCLIPBOARD:  setWatchClipboard(!settings_.values().watchClipboard); return 0;
     }
     return DefWindowProcW(hwnd_, WM_SYSCOMMAND, command, lp);
 }
@@ -698,7 +707,8 @@ void FormTovi::ListView1_KeyDown(int key) {
 void FormTovi::Label1_Click() {
     const std::string text = CopiedAnswerText(Narrow(WindowText(control(Control::Label2))),
                                               Narrow(WindowText(control(Control::Label4))));
-    PutOnClipboard(hwnd_, Widen(text));
+    ownCopy_ = Widen(text);
+    PutOnClipboard(hwnd_, ownCopy_);
 }
 
 void FormTovi::Label34_Click() {

@@ -7,6 +7,7 @@
 #include "base/win/handles.h"
 #include "base/win/subclass.h"
 #include "questionbank/result_list_win.h"
+#include "settings/settings_file_win.h"
 
 #include <windows.h>
 #include <commctrl.h>
@@ -34,12 +35,14 @@ struct FormHooks {
     std::function<void()> deleteTrayIcon;                            // Form_QueryUnload
     std::function<void(const std::wstring& address)> openLink;       // Link_Lbl_Click, Label5_Click
     std::wstring forumThread;                                        // the address Label5 opens
+    std::function<void(HWND form, unsigned command, bool checked)> checkCommand;  // a menu command's check mark
 };
 
 struct FormOptions {
     std::wstring bankPath;       // empty: wd.dat beside the executable, or the newer per-user copy
     bool quitOnDestroy = true;   // end the message loop when the window goes
     int dpi = 0;                 // resolution to lay out and draw for; 0: the screen's
+    std::wstring settingsPath;   // empty: the defaults, nothing saved
 };
 
 class FormTovi {
@@ -64,6 +67,10 @@ public:
     // The background drawing in use and the resolution it was drawn for.
     HBITMAP background() const { return background_.get(); }
     int backgroundDpi() const { return artDpi_; }
+    // This run's settings, as read at start and changed since.
+    const settings::Settings& lastingSettings() const { return settings_.values(); }
+    // False when another program holds the hotkey.
+    bool hotkeyRegistered() const { return hotkeyRegistered_; }
 
 private:
     FormTovi(HINSTANCE instance, FormHooks hooks, FormOptions options);
@@ -88,6 +95,16 @@ private:
     LRESULT onSysCommand(WPARAM command, LPARAM lp);
     LRESULT onClose();
     LRESULT onDestroy();
+
+    // Taking the question as it comes (form_capture_win.cpp).
+    void placeWindow();
+    void endCapture();
+    void applyLastingSettings();
+    void setTopMost(bool on);
+    void setWatchClipboard(bool on);
+    LRESULT onClipboardUpdate();
+    LRESULT onHotkey();
+    void bringForwardQuietly();
     void paintBackground(HDC dc) const;
     void createControls();
 
@@ -130,6 +147,11 @@ private:
     base::Status<> unpacked_ = base::Unit{};
     std::wstring programBank_;                 // wd.dat beside the program (or the bank the options name)
     bool updating_ = false;                    // an update runs; the menus' entry does nothing meanwhile
+    settings::SettingsFile settings_;          // read once at creation, each change saved at once
+    bool hotkeyRegistered_ = false;
+    bool listeningToClipboard_ = false;
+    bool restoringQuietly_ = false;            // a restore that must not take the focus
+    std::wstring ownCopy_;                     // the last text Label1_Click put on the clipboard
 };
 
 }  // namespace app

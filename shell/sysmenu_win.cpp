@@ -1,8 +1,11 @@
 #include "shell/sysmenu_win.h"
 
+#include <string>
 #include <utility>
 
 #include "base/win/subclass.h"
+#include "base/win/wide.h"
+#include "shell/menu_commands.h"
 
 namespace shell {
 namespace {
@@ -19,7 +22,9 @@ constexpr base::win::Subclass kSysMenuSubclass{&SysMenuWndProc, L"TOVISYSMENUPRO
 void ExtendSystemMenu(HWND main, HBITMAP aboutPicture) {
     if (!main || base::win::IsSubclassed(main, kSysMenuSubclass)) return;
     const HMENU menu = GetSystemMenu(main, FALSE);
-    AppendMenuW(menu, MF_STRING, IDM_CHECKBANKUPDATE, L"检查题库更新");
+    for (const MenuCommand& c : kMenuCommands) {
+        AppendMenuW(menu, MF_STRING, c.id, base::win::Widen(c.text).c_str());
+    }
     AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
     AppendMenuW(menu, MF_STRING, IDM_ABOUT, L"关于Tovi(&L)");
     DrawMenuBar(main);

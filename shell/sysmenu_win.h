@@ -5,18 +5,18 @@
 #pragma once
 #include <windows.h>
 
+#include "shell/menu_commands.h"
+
 namespace shell {
 
 // Command id of the About entry; WM_SYSCOMMAND carries it as wParam.
 inline constexpr UINT IDM_ABOUT = 132;
-// Command id of "检查题库更新", in the system menu above the separator before
-// About and in the tray menu; the main window handles it.
-inline constexpr UINT IDM_CHECKBANKUPDATE = 135;
 
-// Appends a separator and the About entry to `main`'s system menu, gives the
-// entry `aboutPicture` as both check-mark bitmaps and subclasses `main`. The
-// bitmap stays owned by the caller and must outlive the window. A second call
-// straight after the first does nothing.
+// Appends the program's commands (shell/menu_commands.h), a separator and the
+// About entry to `main`'s system menu, gives the About entry `aboutPicture` as
+// both check-mark bitmaps and subclasses `main`. The bitmap stays owned by the
+// caller and must outlive the window. A second call straight after the first
+// does nothing.
 void ExtendSystemMenu(HWND main, HBITMAP aboutPicture);
 
 // Shows the About box for WM_SYSCOMMAND with wParam exactly IDM_ABOUT, then

@@ -6,6 +6,8 @@
 
 #include "base/win/subclass.h"
 #include "shell/sysmenu_win.h"
+#include "base/win/wide.h"
+#include "shell/menu_commands.h"
 #include "shell/tray_tip.h"
 
 namespace shell {
@@ -60,7 +62,7 @@ void ShowTrayMenu() {
     PostMessageW(g_tray.main, WM_NULL, 0, 0);
     if (command == kShowMainCommand) ShowMain();
     else if (command == kFormCloseCommand) Form_Close();
-    else if (command == IDM_CHECKBANKUPDATE) PostMessageW(g_tray.main, WM_SYSCOMMAND, command, 0);
+    else if (IsMenuCommand(command)) PostMessageW(g_tray.main, WM_SYSCOMMAND, command, 0);
 }
 
 const wchar_t kMenuTrayClass[] = L"ToviMenuTray";
@@ -78,7 +80,9 @@ MenuTray::MenuTray() {
     base::win::OwnedMenu bar{CreateMenu()};
     base::win::OwnedMenu popup{CreatePopupMenu()};
     AppendMenuW(popup.get(), MF_STRING, kShowMainCommand, L"显示主窗口");
-    AppendMenuW(popup.get(), MF_STRING, IDM_CHECKBANKUPDATE, L"检查题库更新");
+    for (const MenuCommand& c : kMenuCommands) {
+        AppendMenuW(popup.get(), MF_STRING, c.id, base::win::Widen(c.text).c_str());
+    }
     AppendMenuW(popup.get(), MF_STRING, kFormCloseCommand, L"关闭");
     popup_ = popup.get();
     if (AppendMenuW(bar.get(), MF_POPUP, reinterpret_cast<UINT_PTR>(popup.get()), L"弹出菜单")) {

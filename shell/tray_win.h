@@ -1,6 +1,8 @@
 // mod_MinMax: the main window's icon in the notification area. The icon brings
 // a minimised main window back on a left-button release and opens the tray menu
-// ("显示主窗口", "关闭") on a right-button release. The module subclasses the main
+// ("显示主窗口", the program's commands of shell/menu_commands.h, "关闭") on a
+// right-button release; a chosen program command goes to the main window as
+// WM_SYSCOMMAND, as if chosen from its system menu. The module subclasses the main
 // window with TrayWndProc; started last, it sits in front of the skin's and the
 // system menu's procedures and forwards everything it does not consume.
 #pragma once

@@ -5,6 +5,7 @@
 #include "base/win/wide.h"
 #include "shell/links.h"
 #include "shell/links_win.h"
+#include "shell/menu_commands_win.h"
 #include "shell/sysmenu_win.h"
 #include "shell/tray_win.h"
 #include "skin/engine/skinner.h"
@@ -25,6 +26,9 @@ FormHooks ProgramHooks() {
         shell::AddTrayIcon(form, (*menuTray)->mnuTray());
     };
     hooks.setTrayTip = [](const std::wstring& tip) { shell::SetTrayTip(tip); };
+    hooks.checkCommand = [menuTray](HWND form, unsigned command, bool checked) {
+        shell::CheckMenuCommand(form, *menuTray ? (*menuTray)->mnuTray() : nullptr, command, checked);
+    };
     hooks.deleteTrayIcon = [] { shell::DeleteTrayIcon(); };
 
     hooks.buildLinkTable = [] {

@@ -4,8 +4,12 @@
 
 #include <windows.h>
 
+#include <utility>
+
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
-    auto form = app::FormTovi::Create(instance, app::ProgramHooks());
+    app::FormOptions options;
+    options.settingsPath = settings::DefaultSettingsPath();
+    auto form = app::FormTovi::Create(instance, app::ProgramHooks(), std::move(options));
     if (!form) return 1;
     ShowWindow(form->hwnd(), show);
     UpdateWindow(form->hwnd());

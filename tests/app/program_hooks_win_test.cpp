@@ -7,6 +7,7 @@
 #include "base/win/wide.h"
 #include "shell/links.h"
 #include "shell/links_win.h"
+#include "shell/menu_commands.h"
 #include "shell/sysmenu_win.h"
 #include "shell/tray_win.h"
 
@@ -120,6 +121,48 @@ TEST_F(ProgramForm, SixLabelsHandTheirAddressesToTheShell) {
     expected.push_back(base::win::Widen(shell::kForumThreadAddress));
     EXPECT_EQ(g_opened, expected);
     EXPECT_FALSE(IsIconic(form_->hwnd()));  // the window stays where it is
+}
+
+// Both menus carry the program's commands with one check mark each, whichever
+// menu the command came from.
+TEST_F(ProgramForm, CommandsCheckTheirEntriesInBothMenus) {
+    const HWND w = form_->hwnd();
+    const HMENU system = GetSystemMenu(w, FALSE);
+    auto checked = [](HMENU m, UINT id) { return (GetMenuState(m, id, MF_BYCOMMAND) & MF_CHECKED) != 0; };
+    ASSERT_FALSE(checked(system, shell::IDM_TOPMOST));
+    ASSERT_FALSE(checked(system, shell::IDM_WATCHCLIPBOARD));
+
+    SendMessageW(w, WM_SYSCOMMAND, shell::IDM_TOPMOST, 0);
+    EXPECT_TRUE(checked(system, shell::IDM_TOPMOST));
+    EXPECT_NE(GetWindowLongW(w, GWL_EXSTYLE) & WS_EX_TOPMOST, 0);
+    EXPECT_TRUE(form_->lastingSettings().topMost);
+    SendMessageW(w, WM_SYSCOMMAND, shell::IDM_WATCHCLIPBOARD, 0);
+    EXPECT_TRUE(checked(system, shell::IDM_WATCHCLIPBOARD));
+    EXPECT_TRUE(form_->lastingSettings().watchClipboard);
+    SendMessageW(w, WM_SYSCOMMAND, shell::IDM_TOPMOST, 0);
+    EXPECT_FALSE(checked(system, shell::IDM_TOPMOST));
+    EXPECT_EQ(GetWindowLongW(w, GWL_EXSTYLE) & WS_EX_TOPMOST, 0);
+
+    // The tray menu shows the same marks: it is the hidden MenuTray window's.
+    HWND menuTray = FindWindowW(L"ToviMenuTray", nullptr);
+    ASSERT_NE(menuTray, nullptr);
+    const HMENU tray = GetSubMenu(GetMenu(menuTray), 0);
+    EXPECT_FALSE(checked(tray, shell::IDM_TOPMOST));
+    EXPECT_TRUE(checked(tray, shell::IDM_WATCHCLIPBOARD));
+}
+
+TEST_F(ProgramForm, AHotkeyHeldElsewhereIsNamedInTheTrayTip) {
+    EXPECT_TRUE(form_->hotkeyRegistered());
+    form_.reset();
+    shell::DeleteTrayIcon();
+    ASSERT_TRUE(RegisterHotKey(nullptr, 1, MOD_CONTROL | MOD_ALT, 'Q'));
+    app::FormOptions options;
+    options.quitOnDestroy = false;
+    form_ = app::FormTovi::Create(GetModuleHandleW(nullptr), app::ProgramHooks(), options);
+    UnregisterHotKey(nullptr, 1);
+    ASSERT_TRUE(form_);
+    EXPECT_FALSE(form_->hotkeyRegistered());
+    EXPECT_EQ(std::wstring(shell::TrayIconData().szTip), L"Tovi最小化模板（热键Ctrl+Alt+Q已被其他程序占用）");
 }
 
 TEST_F(ProgramForm, ClosingTheWindowRemovesTheIcon) {

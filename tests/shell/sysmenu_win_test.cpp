@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "base/win/handles.h"
+#include "shell/menu_commands.h"
 #include "tests/shell/test_window_win.h"
 
 namespace {
@@ -48,10 +49,21 @@ private:
     shell::MessageBoxFn previousBox_ = nullptr;
 };
 
-TEST_F(SystemMenu, EndsWithASeparatorAndTheAboutEntryCarryingThePicture) {
+TEST_F(SystemMenu, EndsWithTheCommandsASeparatorAndTheAboutEntryCarryingThePicture) {
     const HMENU m = menu();
     const int count = GetMenuItemCount(m);
-    ASSERT_GE(count, 2);
+    ASSERT_GE(count, 6);
+    // The program's commands follow the standard entries.
+    EXPECT_GE(GetMenuItemID(m, count - 6), static_cast<UINT>(0xF000));   // a standard entry
+    EXPECT_EQ(GetMenuItemID(m, count - 5), shell::IDM_TOPMOST);
+    EXPECT_EQ(GetMenuItemID(m, count - 4), shell::IDM_WATCHCLIPBOARD);
+    wchar_t command[32]{};
+    GetMenuStringW(m, shell::IDM_TOPMOST, command, 32, MF_BYCOMMAND);
+    EXPECT_STREQ(command, L"总在最前");
+    GetMenuStringW(m, shell::IDM_WATCHCLIPBOARD, command, 32, MF_BYCOMMAND);
+    EXPECT_STREQ(command, L"监视剪贴板");
+    GetMenuStringW(m, shell::IDM_CHECKBANKUPDATE, command, 32, MF_BYCOMMAND);
+    EXPECT_STREQ(command, L"检查题库更新");
 
     MENUITEMINFOW separator{};
     separator.cbSize = sizeof(separator);

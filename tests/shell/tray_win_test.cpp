@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "shell/menu_commands.h"
 #include "shell/sysmenu_win.h"
 #include "tests/shell/test_window_win.h"
 
@@ -138,17 +139,18 @@ TEST_F(Tray, RightReleaseOpensTheMenuInEveryState) {
     EXPECT_TRUE(IsIconic(hwnd()));  // cancelling changed nothing
 }
 
-TEST_F(Tray, MenuHasShowCheckForUpdateAndCloseInThatOrder) {
+TEST_F(Tray, MenuHasShowThenTheProgramsCommandsThenClose) {
     const HMENU menu = menuTray.mnuTray();
-    ASSERT_EQ(GetMenuItemCount(menu), 3);
+    ASSERT_EQ(GetMenuItemCount(menu), 5);
     wchar_t text[32]{};
-    GetMenuStringW(menu, 0, text, 32, MF_BYPOSITION);
-    EXPECT_STREQ(text, L"显示主窗口");
-    GetMenuStringW(menu, 1, text, 32, MF_BYPOSITION);
-    EXPECT_STREQ(text, L"检查题库更新");
-    EXPECT_EQ(GetMenuItemID(menu, 1), shell::IDM_CHECKBANKUPDATE);
-    GetMenuStringW(menu, 2, text, 32, MF_BYPOSITION);
-    EXPECT_STREQ(text, L"关闭");
+    const wchar_t* const expected[] = {L"显示主窗口", L"总在最前", L"监视剪贴板", L"检查题库更新", L"关闭"};
+    for (int i = 0; i < 5; ++i) {
+        GetMenuStringW(menu, static_cast<UINT>(i), text, 32, MF_BYPOSITION);
+        EXPECT_STREQ(text, expected[i]);
+    }
+    EXPECT_EQ(GetMenuItemID(menu, 1), shell::IDM_TOPMOST);
+    EXPECT_EQ(GetMenuItemID(menu, 2), shell::IDM_WATCHCLIPBOARD);
+    EXPECT_EQ(GetMenuItemID(menu, 3), shell::IDM_CHECKBANKUPDATE);
     const HMENU bar = GetMenu(menuTray.hwnd());
     GetMenuStringW(bar, 0, text, 32, MF_BYPOSITION);
     EXPECT_STREQ(text, L"弹出菜单");
@@ -186,6 +188,14 @@ TEST_F(Tray, ShowMainReturnsAMaximisedWindowToNormal) {
     g_log.menuKeys = {VK_DOWN, VK_RETURN};
     TrayEvent(hwnd(), WM_RBUTTONUP);
     EXPECT_FALSE(IsIconic(hwnd()));
+}
+
+TEST_F(Tray, AProgramCommandReachesTheWindowAsFromItsSystemMenu) {
+    g_log.menuKeys = {VK_DOWN, VK_DOWN, VK_DOWN, VK_RETURN};   // "监视剪贴板"
+    TrayEvent(hwnd(), WM_RBUTTONUP);
+    TestWindow::Pump();
+    EXPECT_EQ(g_log.Count(WM_SYSCOMMAND, shell::IDM_WATCHCLIPBOARD, 0), 1);
+    EXPECT_TRUE(IconPresent(hwnd()));
 }
 
 TEST_F(Tray, CloseItemRemovesTheIconThenEndsTheProgram) {
