@@ -23,6 +23,7 @@
 #include "questionbank/bank_file.h"
 #include "questionbank/bank_file_win.h"
 #include "questionbank/bank_manifest.h"
+#include "settings/settings_file_win.h"
 #include "skin/engine/skinner.h"
 
 namespace app {
@@ -34,8 +35,6 @@ using questionbank::UpdateOutcome;
 
 namespace {
 
-constexpr wchar_t kSettingsSection[] = L"ToviArdo";
-constexpr wchar_t kUpdateUrlKey[] = L"UpdateUrl";
 constexpr int32_t kBankChunk = 16 * 1024;   // bytes per read of the bank
 constexpr int kProgressRange = 30000;       // the skinned progress bars' range
 
@@ -339,19 +338,9 @@ UpdateOutcome Ended(UpdateEnd end) {
 }  // namespace
 
 std::string UpdateManifestUrl() {
-    // The settings file's UpdateUrl, read directly with the profile functions.
-    const std::wstring folder = UserFolder(L"APPDATA", CSIDL_APPDATA);
-    if (!folder.empty()) {
-        const std::wstring ini = folder + L"\\ToviArdo\\ToviArdo.ini";
-        std::wstring value(4096, L'\0');
-        const DWORD n = GetPrivateProfileStringW(kSettingsSection, kUpdateUrlKey, L"", value.data(),
-                                                 static_cast<DWORD>(value.size()), ini.c_str());
-        value.resize(n);
-        while (!value.empty() && (value.back() == L' ' || value.back() == L'\t')) value.pop_back();
-        while (!value.empty() && (value.front() == L' ' || value.front() == L'\t')) value.erase(0, 1);
-        if (!value.empty()) return Narrow(value);
-    }
-    return kDefaultUpdateUrl;
+    // Read afresh at each check, so an address edited in the settings file counts at once.
+    std::string url = settings::ReadSettingsFile().updateUrl;
+    return url.empty() ? std::string(kDefaultUpdateUrl) : url;
 }
 
 std::wstring PerUserBankPath() {

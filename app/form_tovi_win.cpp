@@ -301,7 +301,7 @@ LRESULT FormTovi::handle(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_SYSCOMMAND:      return onSysCommand(wp, lp);
     case WM_CLOSE:           return onClose();
     case WM_QUERYENDSESSION: return TRUE;   // the shutdown may still be cancelled: the icon stays
-    case WM_ENDSESSION:      if (wp) Form_QueryUnload(); return 0;
+    case WM_ENDSESSION:      return onEndSession(wp != 0);
     case WM_CLIPBOARDUPDATE: return onClipboardUpdate();
     case WM_HOTKEY:          return onHotkey();
     case WM_DESTROY:         return onDestroy();
@@ -572,6 +572,15 @@ LRESULT FormTovi::onReturnFocus() {
 LRESULT FormTovi::onClose() {
     Form_QueryUnload();   // never cancels
     DestroyWindow(hwnd_);
+    return 0;
+}
+
+// The session really ends: the process may be ended without WM_DESTROY, so
+// the icon goes and the window's place is saved now.
+LRESULT FormTovi::onEndSession(bool ending) {
+    if (!ending) return 0;
+    Form_QueryUnload();
+    endCapture();
     return 0;
 }
 

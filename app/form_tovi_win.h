@@ -94,6 +94,7 @@ private:
     int selectedRow() const;
     LRESULT onSysCommand(WPARAM command, LPARAM lp);
     LRESULT onClose();
+    LRESULT onEndSession(bool ending);
     LRESULT onDestroy();
 
     // Taking the question as it comes (form_capture_win.cpp).
