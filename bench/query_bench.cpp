@@ -13,6 +13,7 @@
 #include <map>
 #include <random>
 
+#include "bench/bench_banks.h"
 #include "base/text.h"
 #include "jet/database.h"
 #include "questionbank/access_db.h"
@@ -28,52 +29,14 @@ struct Bank {
     std::vector<jet::Row> rows;    // the same rows, for SQLite
 };
 
-// Questions of 12..30 characters drawn from the common Han range, with a
-// few Latin words; answers of 2..8 characters; PinYin one letter per
-// character, like the real bank's.
-jet::Row SyntheticRow(std::mt19937& rng) {
-    std::uniform_int_distribution<int> han(0x4E00, 0x7FFF), len(12, 30), alen(2, 8), letter(0, 25), pick(0, 19);
-    std::u16string q;
-    std::string py;
-    const int n = len(rng);
-    for (int i = 0; i < n; ++i) {
-        if (pick(rng) == 0) {
-            const char c = static_cast<char>('A' + letter(rng));
-            q += static_cast<char16_t>(c);
-            py += static_cast<char>(c + 32);
-        } else {
-            q += static_cast<char16_t>(han(rng));
-            py += static_cast<char>('a' + letter(rng));
-        }
-    }
-    std::u16string a;
-    const int m = alen(rng);
-    for (int i = 0; i < m; ++i) a += static_cast<char16_t>(han(rng));
-    return {base::Utf16ToUtf8(q), base::Utf16ToUtf8(a), py};
-}
-
 const Bank& BankOf(size_t rows) {
     static std::map<size_t, Bank> banks;
     auto it = banks.find(rows);
     if (it != banks.end()) return it->second;
     Bank b;
     std::mt19937 rng(static_cast<uint32_t>(rows));
-    jet::NewTable t;
-    t.name = "wd";
-    t.columns = {{"Question", jet::ColumnType::Text, 510},
-                 {"Answer", jet::ColumnType::Text, 510},
-                 {"PinYin", jet::ColumnType::Text, 510}};
-    for (size_t i = 0; i < rows; ++i) t.rows.push_back(SyntheticRow(rng));
-    auto bytes = jet::WriteDatabase(t, questionbank::kBankPassword);
-    if (!bytes) {
-        std::fprintf(stderr, "writing the bank failed: %s\n", bytes.error().message.c_str());
-        std::abort();
-    }
-    const fs::path dir = fs::temp_directory_path() / "tovi-query-bench";
-    fs::create_directories(dir);
-    b.file = dir / ("bank-" + std::to_string(rows) + ".mdb");
-    if (!questionbank::WriteFileReplacing(b.file, *bytes).empty()) std::abort();
-    b.rows = std::move(t.rows);
+    for (size_t i = 0; i < rows; ++i) b.rows.push_back(bench::LatinRow(rng));
+    b.file = bench::WriteBankFile(b.rows, "tovi-query-bench", "bank-" + std::to_string(rows) + ".mdb");
     return banks.emplace(rows, std::move(b)).first->second;
 }
 
@@ -134,33 +97,7 @@ void BM_OpenQueryCold(benchmark::State& state) {
 // our recordset hands them out).
 void BM_SqliteWarm(benchmark::State& state) {
     const Bank& bank = BankOf(static_cast<size_t>(state.range(0)));
-    sqlite3* db = nullptr;
-    sqlite3_open(":memory:", &db);
-    sqlite3_exec(db, "create table wd (Question text, Answer text, PinYin text); begin", nullptr, nullptr, nullptr);
-    sqlite3_stmt* ins = nullptr;
-    sqlite3_prepare_v2(db, "insert into wd values (?, ?, ?)", -1, &ins, nullptr);
-    for (const jet::Row& r : bank.rows) {
-        for (int c = 0; c < 3; ++c) sqlite3_bind_text(ins, c + 1, r[c]->data(), static_cast<int>(r[c]->size()), SQLITE_STATIC);
-        sqlite3_step(ins);
-        sqlite3_reset(ins);
-    }
-    sqlite3_finalize(ins);
-    sqlite3_exec(db, "commit", nullptr, nullptr, nullptr);
-    const std::string sql = questionbank::KeywordQuerySql(KeywordOf(state.range(1)));
-    size_t found = 0;
-    for (auto _ : state) {
-        sqlite3_stmt* st = nullptr;
-        sqlite3_prepare_v2(db, sql.c_str(), -1, &st, nullptr);
-        found = 0;
-        size_t bytes = 0;
-        while (sqlite3_step(st) == SQLITE_ROW) {
-            ++found;
-            for (int c = 0; c < 3; ++c) bytes += static_cast<size_t>(sqlite3_column_bytes(st, c));
-        }
-        sqlite3_finalize(st);
-        benchmark::DoNotOptimize(bytes);
-    }
-    sqlite3_close(db);
+    const size_t found = bench::SqliteKeywordQuery(state, bank.rows, KeywordOf(state.range(1)));
     state.counters["rows_found"] = static_cast<double>(found);
     state.SetLabel(std::string("keyword ") + KeywordOf(state.range(1)));
 }
