@@ -12,6 +12,7 @@ bool IsPunct(char32_t c) {
     return (c >= 0x80 && c <= 0xBF) || c == 0xD7 || c == 0xF7 ||   // Latin-1 spaces, signs and marks
            (c >= 0x2000 && c <= 0x2BFF) ||                          // general punctuation .. arrows, shapes
            (c >= 0x3000 && c <= 0x303F) ||                          // CJK symbols and punctuation
+           c == 0x30FB ||                                           // katakana middle dot, pasted for ·
            (c >= 0xFE10 && c <= 0xFE1F) || (c >= 0xFE30 && c <= 0xFE6F) ||   // vertical, compatibility, small forms
            (c >= 0xFF00 && c <= 0xFF0F) || (c >= 0xFF1A && c <= 0xFF20) || (c >= 0xFF3B && c <= 0xFF40) ||
            (c >= 0xFF5B && c <= 0xFF65) || c == 0xFFFD;
