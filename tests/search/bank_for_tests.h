@@ -1,6 +1,7 @@
 // The bank the search tests run on: the sample bank's questions (no PinYin:
 // the search must not need it) and a few rows of our own with traditional
-// characters, full-width letters, Latin text and wildcard characters.
+// characters, full-width letters, Latin text, digits inside questions and
+// wildcard characters.
 #pragma once
 #include <array>
 #include <fstream>
@@ -40,6 +41,19 @@ inline std::vector<Row> TestBank() {
         {"C++的发明者是？", "Bjarne Stroustrup", "cdfmzs"},
         {"100%的意思是？", "全部", "100dyss"},
         {"It's a test的意思是？", "这是一个测试", "itsatestdyss"},
+        {"十三朝古都西安古称什么？", "长安", "sscgdxagcsm"},
+        {"天安门广场位于哪座城市？", "北京", "tamgcwynzcs"},
+        {"“9·18”事变发生在哪一年？", "1931年", "918sbfsznyn"},
+        {"MP3是一种什么格式的文件？", "音频文件", "mp3syzsmgsdwj"},
+        {"臺灣最高的山是？", "玉山", "twzgdss"},
+        {"澳門回歸祖國是在哪一年？", "1999年", "amhgzgsznyn"},
+        {"G20峰会2016年在哪座城市举办？", "杭州", "g20fh2016nznzcsjb"},
+        {"世界银行总部设在哪座城市？", "华盛顿", "sjyhzbsznzcs"},
+        {"“还我河山”是谁的名言？", "岳飞", "hwhsssdmy"},
+        {"“乐不思蜀”说的是哪个人物？", "刘禅", "lbsssdsngrw"},
+        {"中国古代神话中炼石补天的女神是？", "女娲", "zggdshzlsbtdnss"},
+        {"NBA中“MVP”指的是什么？", "最有价值球员", "nbazmvpzdssm"},
+        {"“得道多助”的下一句是？", "失道寡助", "dddzdxyjs"},
         {"長江三峽是哪三個峽？", "瞿塘峡、巫峡、西陵峡", "zjsxsnsgx"},   // a repeat: listed once
         {"长江三峡是哪三个峡？", "瞿塘峡、巫峡、西陵峡", std::nullopt},
         {std::nullopt, "没有题目的答案", "null"},

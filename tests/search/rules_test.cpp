@@ -1,10 +1,12 @@
 // The rules of the search, case by case, on a bank of real questions: which
 // rows a keyword lists and the first rule that lists each. A case names rows
-// by a piece of their question; "-" as the rule means the row is not listed.
+// by a piece of their question; "-" as the rule means the row is not listed,
+// and in a "similar" case the first row named is the one listed first.
 #include <gtest/gtest.h>
 
 #include <initializer_list>
 #include <map>
+#include <set>
 
 #include "search/highlight.h"
 #include "tests/search/bank_for_tests.h"
@@ -52,6 +54,45 @@ const Case kExact[] = {
     {"null", "exact", {}},
     {"长江", "-", {"中国最长的河流", "世界上最长的河流"}},
     {"首都 北京", "-", {"中华人民共和国的首都"}},   // the answer is not searched
+    // The stored PinYin comes before every reading.
+    {"zjsx", "exact", {"長江三峽是哪三個峽"}},
+    {"zjsx", "reading", {"长江三峡中最西边", "长江三峡是哪三个峡"}},
+    {"ｃｑｄｊ", "exact", {"重庆的简称"}},
+    {"lbss", "exact", {"“乐不思蜀”"}},
+    {"amhg", "exact", {"澳門回歸祖國"}},
+    {"tamgc", "exact", {"天安门广场"}},
+    {"sjyh", "exact", {"世界银行总部"}},
+    {"whowrote", "exact", {"Who wrote Hamlet"}},
+    {"wrote hamlet", "exact", {"Who wrote Hamlet"}},
+    {"it's a", "exact", {"It's a test"}},
+    {"'", "exact", {"It's a test"}},   // the query doubles it: a character like any other
+    {"c＋＋", "exact", {"C++的发明者"}},
+    {"ＨＴＭＬ", "exact", {"HTML是什么的缩写"}},
+    {"ｍｐ３", "exact", {"MP3是一种"}},
+    {"mp", "exact", {"“MP”一般表示", "MP3是一种"}},
+    {"npc", "exact", {"“NPC”指的是"}},
+    {"g20", "exact", {"G20峰会"}},
+    {"２０１６", "exact", {"G20峰会"}},
+    {"9·18", "exact", {"“9·18”事变"}},
+    {"臺灣", "exact", {"臺灣最高的山"}},
+    {"哪座城市", "exact", {"西湖位于哪座城市", "天安门广场位于哪座城市", "世界银行总部设在哪座城市"}},
+    {"发明", "exact", {"活字印刷术的发明者", "发明地动仪", "C++的发明者"}},
+    {"”的下一句是", "exact", {"“床前明月光”", "“得道多助”"}},
+    {"的作者是", "-", {"《水浒传》的作者一般认为是"}},
+    // '%' and '_' are the query's wildcards; a full-width percent sign is not.
+    {"首都%城市", "exact", {"中华人民共和国的首都"}},
+    {"首都%城市", "-", {"澳大利亚的首都", "巴西的首都"}},
+    {"长江_峡", "exact", {"长江三峡中最西边", "长江三峡是哪三个峡"}},
+    {"长江_峡", "-", {"長江三峽是哪三個峽"}},
+    {"長江_峽", "exact", {"長江三峽是哪三個峽"}},
+    {"哪_年", "exact", {"辛亥革命爆发于哪一年", "郑和第一次下西洋是哪一年"}},
+    {"哪_年", "-", {"2008年奥运会"}},
+    {"_都", "exact", {"澳大利亚的首都", "“音乐之都”"}},
+    {"_都", "folded", {"都江堰水利工程"}},   // nothing comes before its 都
+    {"cq_j", "exact", {"重庆的简称"}},
+    {"%的意思", "exact", {"100%的意思", "It's a test的意思"}},
+    {"１００％", "exact", {"100%的意思"}},
+    {"１００％", "folded", {"1到100的自然数"}},
 };
 
 const Case kReading[] = {
@@ -121,6 +162,93 @@ const Case kReading[] = {
     {"lvsi", "-", {"绿色植物"}},
     {"yinlee", "-", {"音乐神童"}},
     {"changjiang", "-", {"中国最长的河流"}},
+    // Polyphones: whichever reading the words around them take.
+    {"shuihuzhuan", "reading", {"《水浒传》的作者一般认为是", "《水浒传》中梁山好汉"}},
+    {"shuihuchuan", "reading", {"《水浒传》中景阳冈"}},
+    {"juese", "reading", {"京剧中扮演女性角色", "华容道游戏中要移出的角色", "角色扮演游戏"}},
+    {"jiaose", "reading", {"角色扮演游戏"}},
+    {"yuanzhoulv", "reading", {"把圆周率精确到", "圆周率约等于"}},
+    {"yuanzhoulu", "reading", {"圆周率约等于"}},
+    {"yuanzhoushuai", "reading", {"圆周率约等于"}},
+    {"shuidiaogetou", "reading", {"《水调歌头·明月几时有》"}},
+    {"shuitiao", "reading", {"《水调歌头·明月几时有》"}},
+    {"shaozhuang", "reading", {"“少壮不努力”"}},
+    {"shanmai", "reading", {"南美洲最长的山脉"}},
+    {"chunmianbujuexiao", "reading", {"“春眠不觉晓”"}},
+    {"bujiaoxiao", "reading", {"“春眠不觉晓”"}},
+    {"daoba", "reading", {"倒拔垂杨柳"}},
+    {"liuliang", "reading", {"流量最大的河流"}},
+    {"kaiyuanshengshi", "reading", {"“开元盛世”"}},
+    {"kangqian", "reading", {"“康乾盛世”"}},
+    {"dujiangyan", "reading", {"都江堰水利工程"}},
+    {"hangdang", "reading", {"京剧中扮演女性角色的行当"}},
+    {"shijieyinhang", "reading", {"世界银行总部"}},
+    {"huanwoheshan", "reading", {"“还我河山”"}},
+    {"haiwo", "reading", {"“还我河山”"}},
+    {"lebusishu", "reading", {"“乐不思蜀”"}},
+    {"yuebusishu", "reading", {"“乐不思蜀”"}},
+    {"dedaoduozhu", "reading", {"“得道多助”"}},
+    {"shisanchao", "reading", {"十三朝古都"}},
+    {"hanchao", "reading", {"汉朝的开国皇帝"}},
+    {"chaodai", "reading", {"郑和下西洋发生在哪个朝代", "张骞出使西域是在哪个朝代"}},
+    {"bamiaozhuzhang", "reading", {"“拔苗助长”"}},
+    {"hongjunchangzheng", "reading", {"红军长征"}},
+    {"aoyunhui", "reading", {"2008年奥运会", "奥运会五环旗", "第一届现代奥运会"}},
+    {"didongyi", "reading", {"发明地动仪"}},
+    // Initials, whole syllables and pieces of them, mixed.
+    {"zhgzch", "reading", {"中国最长的河流"}},
+    {"zhongguozuic", "reading", {"中国最长的河流"}},
+    {"zgzuichang", "reading", {"中国最长的河流"}},
+    {"tiananmen", "reading", {"天安门广场"}},
+    {"tian'anmen", "reading", {"天安门广场"}},
+    {"xi'an", "reading", {"十三朝古都西安"}},
+    {"xian", "reading", {"十三朝古都西安", "“先天下之忧而忧”", "本初子午线"}},
+    {"sanguo", "reading", {"三国中蜀国", "《三国演义》的作者"}},
+    {"sgyy", "reading", {"《三国演义》的作者", "《三国演义》中“过五关"}},
+    {"qinshihuangbingmayong", "reading", {"秦始皇兵马俑"}},
+    {"qinshihuangbingmayong", "-", {"秦始皇的名字"}},
+    {"cjsxs", "reading", {"长江三峡是哪三个峡", "長江三峽是哪三個峽"}},
+    {"cjsxs", "-", {"长江三峡中最西边"}},
+    {"zongguo", "-", {"中国最长的河流"}},   // z is not zh
+    {"sijie", "-", {"世界上最高的山峰"}},
+    // ü typed as v or u; v stands for nothing else.
+    {"nvshen", "reading", {"炼石补天的女神"}},
+    {"nushen", "reading", {"炼石补天的女神"}},
+    {"nvhuangdi", "reading", {"唯一的女皇帝"}},
+    {"nuhuangdi", "reading", {"唯一的女皇帝"}},
+    {"lvbu", "reading", {"吕布的坐骑"}},
+    {"lubu", "reading", {"吕布的坐骑"}},
+    {"dinglv", "reading", {"万有引力定律"}},
+    {"dinglu", "reading", {"万有引力定律"}},
+    {"nvxing", "reading", {"京剧中扮演女性角色"}},
+    {"ludi", "reading", {"陆地上跑得最快", "陆地上最大的动物"}},
+    {"lvdi", "-", {"陆地上跑得最快", "陆地上最大的动物"}},
+    // Letters and digits in the question give themselves.
+    {"08nian", "reading", {"2008年奥运会"}},
+    {"1dao100", "reading", {"1到100的自然数"}},
+    {"1d100", "reading", {"1到100的自然数"}},
+    {"g20fenghui", "reading", {"G20峰会"}},
+    {"2016nian", "reading", {"G20峰会"}},
+    {"918shibian", "reading", {"“9·18”事变"}},
+    {"mp3shi", "reading", {"MP3是一种"}},
+    {"nbazhongmvp", "reading", {"NBA中“MVP”"}},
+    {"erjinzhishu1010", "reading", {"二进制数1010"}},
+    {"weishengsuc", "reading", {"维生素C缺乏"}},
+    {"weishengsuc", "-", {"缺乏维生素A"}},
+    {"hpyb", "reading", {"“HP”一般表示"}},
+    {"hpyb", "-", {"“MP”一般表示"}},
+    // Letter case, width, punctuation and Han characters in the keyword.
+    {"ChangJiang", "reading", {"长江三峡中最西边"}},
+    {"ｃｈａｎｇｊｉａｎｇ", "reading", {"长江三峡中最西边"}},
+    {"cj-sx", "reading", {"长江三峡中最西边"}},
+    {"chang'jiang", "reading", {"长江三峡中最西边"}},
+    {"jgjcseh", "reading", {"“鞠躬尽瘁"}},
+    {"sdgtmy", "reading", {"《水调歌头·明月几时有》"}},
+    {"tfzgtc", "reading", {"“天府之国”通常"}},
+    {"长jiang", "reading", {"长江三峡中最西边", "長江三峽是哪三個峽"}},
+    {"秦shihuang", "reading", {"秦始皇兵马俑", "秦始皇的名字"}},
+    {"zhong国最长", "reading", {"中国最长的河流"}},
+    {"孙wukong", "reading", {"孙悟空的兵器", "《西游记》中孙悟空"}},
 };
 
 const Case kWords[] = {
@@ -151,6 +279,42 @@ const Case kWords[] = {
     {"長江 三個", "-", {"长江三峡中最西边"}},
     {"长江 黄河", "-", {"长江三峡中最西边"}},
     {"首都 北京", "-", {"澳大利亚的首都"}},
+    {"西游记 孙悟空", "words", {"《西游记》中孙悟空的师父"}},
+    {"孙悟空 西游记", "words", {"《西游记》中孙悟空的师父"}},
+    {"孙悟空 兵器", "words", {"孙悟空的兵器"}},
+    {"孙悟空 兵器", "-", {"猪八戒的兵器"}},
+    {"兵器 zhubajie", "words", {"猪八戒的兵器"}},
+    {"xiyouji 作者", "words", {"《西游记》的作者"}},
+    {"xiyouji 作者", "-", {"《西游记》中孙悟空"}},
+    {"紅樓夢 作者", "words", {"《红楼梦》的作者"}},
+    {"红楼梦 葬花", "words", {"《红楼梦》中“葬花”"}},
+    {"长江  三峡", "words", {"长江三峡中最西边"}},
+    {"长江, 三峡", "words", {"长江三峡中最西边"}},
+    {"首都 是 澳大利亚", "words", {"澳大利亚的首都"}},
+    {"c 维生素", "words", {"维生素C缺乏"}},
+    {"c 维生素", "-", {"缺乏维生素A"}},
+    {"维生素 a", "words", {"缺乏维生素A"}},
+    {"维生素 a", "-", {"维生素C缺乏"}},
+    {"游戏 mp", "words", {"“MP”一般表示"}},
+    {"游戏 mp", "-", {"MP3是一种"}},
+    {"mp 3", "words", {"MP3是一种"}},
+    {"mp 3", "-", {"“MP”一般表示"}},
+    {"2016 g20", "words", {"G20峰会"}},
+    {"奥运会 北京", "words", {"北京举办夏季奥运会", "北京举办冬季奥运会"}},
+    {"奥运会 北京", "-", {"2008年奥运会"}},
+    {"aoyunhui beijing", "words", {"北京举办夏季奥运会"}},
+    {"huanqiu shouci", "words", {"首次完成环球航行"}},
+    {"词 国歌", "words", {"国歌的词作者"}},
+    {"词 国歌", "-", {"国歌的曲作者"}},
+    {"guoge qu", "words", {"国歌的曲作者"}},
+    {"guoge qu", "-", {"国歌的词作者"}},
+    {"澳门 回归", "words", {"澳門回歸祖國"}},
+    {"台湾 最高", "words", {"臺灣最高的山"}},
+    {"ｄｎａ　结构", "words", {"DNA的空间结构"}},
+    {"zhongguo diyi", "words", {"中国第一位进入太空", "中国第一颗人造卫星", "中国历史上第一个统一"}},
+    {"nba mvp", "words", {"NBA中“MVP”"}},
+    {"test it's", "words", {"It's a test"}},
+    {"amhg 1999", "-", {"澳門回歸祖國"}},   // 1999 is its answer
 };
 
 const Case kFolded[] = {
@@ -176,7 +340,35 @@ const Case kFolded[] = {
     {"中國最長的河流", "-", {"世界上最长的河流"}},
     {"中國最長", "-", {"世界上最长的河流"}},
     {"長江 三峽", "-", {"中国最长的河流"}},
+    {"最後一位", "folded", {"清朝最后一位皇帝"}},
+    {"先天下之憂而憂", "folded", {"“先天下之忧而忧”"}},
+    {"一天有多少分鐘", "folded", {"一天有多少分钟"}},
+    {"面積最大", "folded", {"世界上面积最大的国家", "中国面积最大的淡水湖"}},
+    {"面積最大", "-", {"面积最小的大洲"}},
+    {"國歌", "folded", {"国歌的词作者", "中华人民共和国国歌"}},
+    {"紅樓夢", "folded", {"《红楼梦》的作者", "《红楼梦》中“葬花”"}},
+    {"三國演義", "folded", {"《三国演义》的作者"}},
+    {"孫悟空", "folded", {"孙悟空的兵器"}},
+    {"電話", "folded", {"发明电话的人", "我国的火警电话"}},
+    {"發明", "folded", {"活字印刷术的发明者"}},
+    {"計算機", "folded", {"计算机的中央处理器", "世界上第一台通用电子计算机"}},
+    {"圓周率", "folded", {"圆周率约等于"}},
+    {"諾貝爾", "folded", {"两次获得诺贝尔奖"}},
+    {"什麼東西", "folded", {"什么东西越洗越脏", "什么东西有头无脚"}},
+    {"台湾最高的山", "folded", {"臺灣最高的山"}},
+    {"台灣", "folded", {"臺灣最高的山"}},
+    {"澳门回归祖国", "folded", {"澳門回歸祖國"}},
+    {"長江三峽是哪三個峽", "folded", {"长江三峡是哪三个峡"}},
+    {"長江三峽是哪三個峽", "-", {"长江三峡中最西边"}},
+    {"中華人民共和國的首都是哪座城市", "folded", {"中华人民共和国的首都"}},
+    {"\"天府之国\"", "folded", {"“天府之国”"}},
+    {"<长恨歌>", "folded", {"《长恨歌》的作者"}},
+    {"长江，三峡", "folded", {"长江三峡中最西边", "長江三峽是哪三個峽"}},
+    {"9.18", "folded", {"“9·18”事变"}},
+    {"918事变", "folded", {"“9·18”事变"}},
+    {"床前明月光的下一句", "folded", {"“床前明月光”"}},
     {"水调歌头・明月几时有", "folded", {"《水调歌头·明月几时有》"}},   // a katakana middle dot
+    {"nbamvp", "-", {"NBA中“MVP”"}},
 };
 
 const Case kSimilar[] = {
@@ -184,6 +376,19 @@ const Case kSimilar[] = {
     {"中国最长河流是什么呢", "similar", {"中国最长的河流"}},
     {"世界上面积最大国家是哪个", "similar", {"世界上面积最大的国家"}},
     {"changjiangsanxiax", "-", {"长江三峡中最西边"}},   // long, but letters share no pairs with it
+    {"中国最长的河留是", "similar", {"中国最长的河流"}},   // one character wrong
+    {"中国最长的河留？", "similar", {"中国最长的河流"}},   // punctuation counts towards the eight
+    {"中国最长的河留", "-", {"中国最长的河流"}},   // seven characters: too short to guess
+    {"中国 最长的河留", "-", {"中国最长的河流"}},   // blanks do not count
+    {"中国面积最大淡水湖是", "similar", {"中国面积最大的淡水湖"}},   // a word left out
+    {"床前明月光下一句是", "similar", {"“床前明月光”"}},
+    {"请问世界上最高的山峰是哪座", "similar", {"世界上最高的山峰"}},   // words put in
+    {"天府之国通常指那个省", "similar", {"“天府之国”"}},
+    {"中華人民共和國的首府是哪座城市", "similar", {"中华人民共和国的首都"}},
+    {"Who wrote Hamlett?", "similar", {"Who wrote Hamlet"}},
+    {"“桂林山水甲天下”说的是哪个省区的景象?", "similar", {"“桂林山水甲天下”"}},
+    {"中华人民共和国成立于哪一年", "exact", {"中华人民共和国成立于"}},
+    {"中华人民共和国成立于哪一年", "-", {"中华人民共和国的首都"}},   // a row matches: no guessing
 };
 // clang-format on
 
@@ -208,11 +413,12 @@ protected:
     }
 
     // Each case both fresh and right after its keyword less its last character
-    // (the shortcut a growing keyword takes), with the same outcome.
-    static size_t Check(const Case* begin, const Case* end) {
-        size_t checked = 0;
+    // (the shortcut a growing keyword takes), with the same outcome. Whatever
+    // the case, the list holds exact rows first, each part in table order, and
+    // no row twice; a similar list is flagged and starts with the case's first row.
+    static void Check(const Case* begin, const Case* end) {
         for (const Case* c = begin; c != end; ++c) {
-            const std::string keyword = c->keyword;
+            const std::string keyword = c->keyword, rule = c->rule;
             index_->Search("\x01");   // forget the previous keyword
             const search::SearchResult fresh = index_->Search(keyword);
             std::map<uint32_t, std::string> listed;
@@ -220,16 +426,36 @@ protected:
             for (const char* piece : c->rows) {
                 const auto it = listed.find(RowOf(piece));
                 const std::string got = it == listed.end() ? "-" : it->second;
-                EXPECT_EQ(got, c->rule) << "keyword '" << keyword << "', row " << piece;
-                ++checked;
+                EXPECT_EQ(got, rule) << "keyword '" << keyword << "', row " << piece;
             }
-            if (keyword.size() > 1 && static_cast<unsigned char>(keyword.back()) < 0x80) {
-                index_->Search(keyword.substr(0, keyword.size() - 1));
+            if (rule != "-") {
+                EXPECT_EQ(fresh.similar, rule == "similar") << "keyword '" << keyword << "'";
+            }
+            if (rule == "similar" && !fresh.rows.empty()) {
+                EXPECT_EQ(fresh.rows[0], RowOf(*c->rows.begin())) << "keyword '" << keyword << "': best row first";
+            }
+            ExpectListOrder(keyword, fresh);
+            size_t cut = keyword.size() - 1;   // where the last character starts
+            while (cut > 0 && (static_cast<unsigned char>(keyword[cut]) & 0xC0) == 0x80) --cut;
+            if (cut > 0) {
+                index_->Search(keyword.substr(0, cut));
                 const search::SearchResult grown = index_->Search(keyword);
-                EXPECT_EQ(grown.rows, fresh.rows) << "keyword '" << keyword << "' typed one letter at a time";
+                EXPECT_EQ(grown.rows, fresh.rows) << "keyword '" << keyword << "' grown by its last character";
             }
         }
-        return checked;
+    }
+
+    static void ExpectListOrder(const std::string& keyword, const search::SearchResult& r) {
+        std::set<searchtest::Row> rows;
+        for (size_t i = 0; i < r.rows.size(); ++i) {
+            EXPECT_TRUE(rows.insert((*rows_)[r.rows[i]]).second) << "keyword '" << keyword << "' lists a row twice";
+            if (i == 0 || r.similar) continue;
+            const bool exactBefore = r.rules[i - 1] == Rule::Exact, exact = r.rules[i] == Rule::Exact;
+            EXPECT_TRUE(exactBefore || !exact) << "keyword '" << keyword << "': an exact row after another";
+            if (exactBefore == exact) {
+                EXPECT_LT(r.rows[i - 1], r.rows[i]) << "keyword '" << keyword << "': not in table order";
+            }
+        }
     }
 
     static std::vector<searchtest::Row>* rows_;
@@ -243,6 +469,36 @@ TEST_F(SearchRules, EveryReadingOfEveryCharacter) { Check(std::begin(kReading), 
 TEST_F(SearchRules, EveryWordSomewhereInAnyOrder) { Check(std::begin(kWords), std::end(kWords)); }
 TEST_F(SearchRules, FoldedFormsAndPunctuation) { Check(std::begin(kFolded), std::end(kFolded)); }
 TEST_F(SearchRules, SimilarQuestionsForALongKeyword) { Check(std::begin(kSimilar), std::end(kSimilar)); }
+
+// Known faults: each of these fails today; enable it with the mend.
+//
+// A keyword that goes on from punctuation or a blank alone ("《", then
+// "《孙悟空"; " ", then " cj") starts from the rows its first keystroke
+// found. Only the exact rule could find those, so the rows the other rules
+// find are lost: the shortcut must not start from a keyword without words.
+TEST_F(SearchRules, DISABLED_TypingOnAfterPunctuationAloneListsWhatAFreshSearchLists) {
+    for (const std::string keyword : {"《孙悟空", " cj"}) {
+        index_->Search("\x01");
+        const search::SearchResult fresh = index_->Search(keyword);
+        ASSERT_FALSE(fresh.rows.empty()) << keyword;
+        search::SearchResult typed;
+        for (size_t end = 1; end <= keyword.size(); ++end) {
+            if (end == keyword.size() || (static_cast<unsigned char>(keyword[end]) & 0xC0) != 0x80) {
+                typed = index_->Search(keyword.substr(0, end));
+            }
+        }
+        EXPECT_EQ(typed.rows, fresh.rows) << "keyword '" << keyword << "' typed one character at a time";
+    }
+}
+
+// The Han database gives 裡 two simplified forms, itself and 里, and the
+// folding keeps the first: "在哪裡", as typed in Taiwan, misses "在哪里".
+TEST_F(SearchRules, DISABLED_TraditionalFormsWithTwoSimplifiedFormsFold) {
+    const Case known[] = {
+        {"在哪裡", "folded", {"我国领土最南端在哪里", "中国共产党第一次全国代表大会在哪里召开"}},
+    };
+    Check(std::begin(known), std::end(known));
+}
 
 TEST_F(SearchRules, ListsExactRowsFirstThenTheRestInTableOrderOnce) {
     const search::SearchResult r = index_->Search("长江三峡");
