@@ -72,8 +72,11 @@ def main():
             traditional[code] = targets
     fold = {}
     for code, targets in simplified.items():
-        if targets[0] != code:
-            fold[code] = targets[0]
+        # 裡 lists itself first, then 里: it stays a form of its own in some
+        # words, but folds to the other wherever it is written for it.
+        other = [t for t in targets if t != code]
+        if other:
+            fold[code] = other[0]
     for code, targets in sorted(traditional.items()):
         if code in simplified:
             continue   # a simplified character itself, or one that names its own simplified form
