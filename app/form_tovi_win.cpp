@@ -511,12 +511,35 @@ LRESULT FormTovi::onListText(LVITEMW& item) {
     return 0;
 }
 
+// What a row shows: its question, the characters of it that matched the
+// keyword the rows were found for, and its answer.
+const questionbank::ShownRow& FormTovi::shownRow(int row) const {
+    constexpr size_t kKept = 512;   // rows drawn or compared since the refill; a few pages
+    if (auto found = shownRows_.find(row); found != shownRows_.end()) return found->second;
+    if (shownRows_.size() >= kKept) shownRows_.clear();
+    questionbank::ShownRow& shown = shownRows_[row];
+    if (row >= 0 && static_cast<size_t>(row) < listRows_) {
+        const auto& rows = questionbank::BankRecordset();
+        shown.question = std::string(rows.Cell(static_cast<size_t>(row), 0));
+        shown.answer = std::string(rows.Cell(static_cast<size_t>(row), 1));
+        shown.spans = search::MatchedSpans(shown.question, listKeyword_);
+    }
+    return shown;
+}
+
+std::vector<questionbank::ShownRow> FormTovi::shownRows(questionbank::RowsInView view) const {
+    std::vector<questionbank::ShownRow> rows;
+    rows.reserve(static_cast<size_t>(view.count));
+    for (int i = 0; i < view.count; ++i) rows.push_back(shownRow(view.first + i));
+    return rows;
+}
+
 // A row's question and the characters of it that matched the keyword the
 // rows were found for.
 questionbank::RowMatches FormTovi::matchesOfRow(int row) const {
     if (row < 0 || static_cast<size_t>(row) >= listRows_) return {};
     const std::string_view question = questionbank::BankRecordset().Cell(static_cast<size_t>(row), 0);
-    return {question, search::MatchedSpans(question, listKeyword_)};
+    return {question, shownRow(row).spans};
 }
 
 // A row's question (column 0) or answer (column 1), whole, from the recordset
@@ -527,8 +550,9 @@ std::wstring FormTovi::rowText(int row, int column) const {
 }
 
 // Shows the first count rows of the recordset, the first of them selected, so
-// that entering the list shows it at once.
-void FormTovi::showRows(size_t count) {
+// that entering the list shows it at once. Returns the rows whose selection
+// or focus it changed.
+std::vector<int> FormTovi::showRows(size_t count) {
     HWND list = control(Control::ListView1);
     selectingByProgram_ = true;
     // A single-selection list: clearing the one selected and focused row is
@@ -537,16 +561,28 @@ void FormTovi::showRows(size_t count) {
     // there walks every row of the list.
     const int selected = ListView_GetNextItem(list, -1, LVNI_SELECTED);
     const int focused = ListView_GetNextItem(list, -1, LVNI_FOCUSED);
-    for (int row : {selected, focused}) {
-        if (row >= 0) ListView_SetItemState(list, row, 0, LVIS_SELECTED | LVIS_FOCUSED);
+    // The first row selected and focused already stays so: setting the
+    // states again would only repaint it.
+    const bool firstAlready = count > 0 && selected == 0 && focused == 0;
+    std::vector<int> changed;
+    if (!firstAlready) {
+        for (int row : {selected, focused}) {
+            if (row >= 0) {
+                ListView_SetItemState(list, row, 0, LVIS_SELECTED | LVIS_FOCUSED);
+                changed.push_back(row);
+            }
+        }
+        if (count > 0) changed.push_back(0);
     }
     listRows_ = count;
-    ListView_SetItemCountEx(list, static_cast<int>(count), 0);
+    shownRows_.clear();
+    questionbank::SetResultRowCount(list, static_cast<int>(count));
     if (count > 0) {
-        ListView_SetItemState(list, 0, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+        if (!firstAlready) ListView_SetItemState(list, 0, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
         ListView_EnsureVisible(list, 0, FALSE);
     }
     selectingByProgram_ = false;
+    return changed;
 }
 
 // The form keeps the focus on one of its controls: the search box at first,
@@ -652,18 +688,37 @@ void FormTovi::Form_QueryUnload() {
 void FormTovi::Text1_Change() {
     const std::string keyword = Narrow(WindowText(control(Control::Text1)));
     HWND list = control(Control::ListView1);
-    // The refill happens with drawing held off (the restyle turns it back
-    // on), so that the list is drawn once, and its scroll bar only if it moved.
-    const questionbank::HeldResultList shown = questionbank::HoldResultListDrawing(list);
+    // What the rows in view show before the search replaces them.
+    const questionbank::RowsInView was = questionbank::ResultRowsInView(list);
+    const std::vector<questionbank::ShownRow> before = shownRows(was);
     if (!keyword.empty()) {
         questionbank::SearchKeyword(keyword);
         // A failed query shows the modal error box, and while it is up the
         // tray's "关闭" may destroy the form: nothing of it is touched then.
         if (!hwnd_ || !IsWindow(list)) return;
-        listKeyword_ = keyword;
-        showRows(questionbank::BankRecordset().RecordCount());
     }
-    questionbank::RefreshResultList(list, shown);
+    // A refill that changes the number of rows or brings the list back to
+    // its top happens with drawing held off, so that the scroll bar is drawn
+    // once, after it, and only if it looks different. Otherwise the list is
+    // refilled as it is shown; either way only the rows whose text or
+    // matched characters change are repainted.
+    const size_t count = keyword.empty() ? listRows_ : questionbank::BankRecordset().RecordCount();
+    questionbank::HeldResultList shown;
+    if (was.first != 0 || count != listRows_) shown = questionbank::HoldResultListDrawing(list);
+    std::vector<int> reselected;
+    if (!keyword.empty()) {
+        listKeyword_ = keyword;
+        reselected = showRows(count);
+    }
+    const bool restyled = questionbank::RestyleResultList(list);
+    const questionbank::RowsInView now = questionbank::ResultRowsInView(list);
+    if (restyled || was.first != now.first) {
+        questionbank::RefreshResultList(list, shown);
+    } else {
+        questionbank::RefreshChangedRows(list, shown, was, before, now, shownRows(now));
+        // A selection moved while drawing was held off is drawn again too.
+        for (int row : reselected) ListView_RedrawItems(list, row, row);
+    }
     // Once the list can be drawn again, so that the header repaints itself.
     if (!keyword.empty()) questionbank::ShowSimilarRows(list, questionbank::Access_DB().SimilarRows());
 }

@@ -16,6 +16,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace app {
@@ -88,9 +89,11 @@ private:
     LRESULT onListText(LVITEMW& item);
     static LRESULT CALLBACK Text1Proc(HWND w, UINT msg, WPARAM wp, LPARAM lp);
     static const base::win::Subclass kText1Subclass;   // Text1Proc in front of the search box
-    void showRows(size_t count);
+    std::vector<int> showRows(size_t count);   // returns the rows whose selection it changed
     std::wstring rowText(int row, int column) const;   // whole, from the recordset
     questionbank::RowMatches matchesOfRow(int row) const;
+    const questionbank::ShownRow& shownRow(int row) const;
+    std::vector<questionbank::ShownRow> shownRows(questionbank::RowsInView view) const;
     int selectedRow() const;
     LRESULT onSysCommand(WPARAM command, LPARAM lp);
     LRESULT onClose();
@@ -142,6 +145,9 @@ private:
     std::vector<std::wstring> linkTable_;      // LinkTable: the five site addresses
     size_t listRows_ = 0;                      // ListView1 shows the first listRows_ rows of BankRecordset()
     std::string listKeyword_;                  // the keyword those rows were found for
+    // What rows of the list show, by row, computed once per refill for the
+    // rows drawn or compared: the matched parts cost a search of the question.
+    mutable std::unordered_map<int, questionbank::ShownRow> shownRows_;
     HWND lastFocus_ = nullptr;                 // the control that had the focus when the window was left
     bool selectingByProgram_ = false;          // a refill's own selection is not the user's ItemClick
     std::wstring listTextBuffer_;              // text handed to the list, valid until its next request

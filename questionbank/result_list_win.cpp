@@ -38,18 +38,21 @@ void AddColumn(HWND list, int index, const wchar_t* header, int width) {
     SendMessageW(list, LVM_INSERTCOLUMNW, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&col));
 }
 
+// Where the rows begin: below the header.
+int HeaderBottom(HWND list) {
+    HWND header = ListView_GetHeader(list);
+    if (!header || !IsWindowVisible(header)) return 0;
+    RECT h{};
+    GetWindowRect(header, &h);
+    return h.bottom - h.top;
+}
+
 // The empty area behind and below the rows, in bands that continue the rows'
 // pattern from the first row shown.
 LRESULT EraseInBands(HWND list, HDC dc) {
     RECT client{};
     GetClientRect(list, &client);
-    int top = 0;
-    HWND header = ListView_GetHeader(list);
-    if (header && IsWindowVisible(header)) {
-        RECT h{};
-        GetWindowRect(header, &h);
-        top = h.bottom - h.top;
-    }
+    const int top = HeaderBottom(list);
     const int height = ResultRowHeight(list);
     const int first = ListView_GetTopIndex(list);
     int y = top;
@@ -92,6 +95,19 @@ void ReadScrollBars(HWND list, HeldResultList& into) {
         info->fMask = SIF_RANGE | SIF_PAGE | SIF_POS;
         GetScrollInfo(list, bar, info);
     }
+    into.verticalBar.cbSize = sizeof into.verticalBar;
+    if (!GetScrollBarInfo(list, OBJID_VSCROLL, &into.verticalBar)) into.verticalBar = {};
+}
+
+// Whether the vertical bar is drawn the same: its place, its thumb and the
+// states of its parts. A range that changed can leave all of them alone
+// (thousands of rows either way give the smallest thumb).
+bool SameBarFace(const HeldResultList& a, const HeldResultList& b) {
+    const SCROLLBARINFO& x = a.verticalBar;
+    const SCROLLBARINFO& y = b.verticalBar;
+    return a.bars == b.bars && EqualRect(&x.rcScrollBar, &y.rcScrollBar) && x.dxyLineButton == y.dxyLineButton &&
+           x.xyThumbTop == y.xyThumbTop && x.xyThumbBottom == y.xyThumbBottom &&
+           std::equal(std::begin(x.rgstate), std::end(x.rgstate), std::begin(y.rgstate));
 }
 
 // Relative luminance of a colour (sRGB), 0 for black to 1 for white.
@@ -122,50 +138,83 @@ size_t Utf16Index(std::string_view utf8, size_t byteOffset) {
 // (the label rectangle, five pixels of padding, one line, vertically centred,
 // an ellipsis where it does not fit), in the row's band or, while the list
 // has the focus, the selection's colours; then draws again, clipped to each
-// matched run, the same line in the match colour.
+// matched run, the same line in the match colour over its own background.
 void DrawQuestionCell(HWND list, HDC dc, int row, const RowMatches& matches) {
     RECT cell{};
     if (!ListView_GetSubItemRect(list, row, 0, LVIR_LABEL, &cell)) return;
     const bool selected = GetFocus() == list && (ListView_GetItemState(list, row, LVIS_SELECTED) & LVIS_SELECTED);
     const COLORREF background = selected ? GetSysColor(COLOR_HIGHLIGHT) : BandOf(list, row);
     const COLORREF text = selected ? GetSysColor(COLOR_HIGHLIGHTTEXT) : GetSysColor(COLOR_WINDOWTEXT);
-    const COLORREF match = MatchColorOn(background);
 
     const int savedDc = SaveDC(dc);
     SetBkColor(dc, background);
     ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &cell, nullptr, 0, nullptr);
     SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, text);
 
     RECT line = cell;
     line.left += kLabelPadding;
+    const std::u16string whole16 = base::Utf8ToUtf16(matches.question);
+    const std::wstring whole(whole16.begin(), whole16.end());
+    const int length = static_cast<int>(whole.size());
+    // One measure gives whether the line fits, where each character ends and
+    // the line's height.
+    std::vector<int> ends(whole.size());
+    int fit = 0;
+    SIZE size{};
+    if (length > 0) {
+        GetTextExtentExPointW(dc, whole.c_str(), length, std::max(0L, line.right - line.left), &fit, ends.data(), &size);
+    }
+    if (length > 0 && fit >= length) {
+        // The line fits: drawn as the system's text drawing draws one line
+        // that needs no ellipsis, at the left, clipped to the label.
+        const int y = line.top + (line.bottom - line.top) / 2 - size.cy / 2;
+        ExtTextOutW(dc, line.left, y, ETO_CLIPPED, &line, whole.c_str(), static_cast<UINT>(length), nullptr);
+        if (!matches.spans.empty()) {
+            SetBkColor(dc, background);
+            SetTextColor(dc, MatchColorOn(background));
+            for (const auto& [beginByte, endByte] : matches.spans) {
+                const size_t begin = Utf16Index(matches.question, beginByte);
+                const size_t end = std::min(Utf16Index(matches.question, endByte), whole.size());
+                if (begin >= end) continue;
+                RECT run{line.left + (begin > 0 ? ends[begin - 1] : 0), cell.top, line.left + ends[end - 1], cell.bottom};
+                IntersectRect(&run, &run, &line);
+                if (IsRectEmpty(&run)) continue;
+                // The run's background, then the whole line clipped to it.
+                ExtTextOutW(dc, line.left, y, ETO_CLIPPED | ETO_OPAQUE, &run, whole.c_str(), static_cast<UINT>(length),
+                            nullptr);
+            }
+        }
+        RestoreDC(dc, savedDc);
+        return;
+    }
+
     constexpr UINT kFormat = DT_VCENTER | DT_NOPREFIX | DT_EDITCONTROL | DT_SINGLELINE | DT_WORD_ELLIPSIS | DT_END_ELLIPSIS;
-    const std::u16string whole = base::Utf8ToUtf16(matches.question);
-    // What is shown: the whole question, or its beginning and an ellipsis.
-    std::wstring shown(whole.begin(), whole.end());
+    // What is shown: the beginning of the question and an ellipsis.
+    std::wstring shown = whole;
     shown.append(4, L'\0');   // room for the ellipsis DT_MODIFYSTRING may write
-    SetTextColor(dc, text);
-    DrawTextW(dc, shown.data(), static_cast<int>(whole.size()), &line, kFormat | DT_MODIFYSTRING);
+    DrawTextW(dc, shown.data(), length, &line, kFormat | DT_MODIFYSTRING);
     shown.resize(wcslen(shown.c_str()));
     // The characters of the question that are shown: all, or those before "...".
-    const bool cut = shown.size() != whole.size() || !std::equal(shown.begin(), shown.end(), whole.begin());
+    const bool cut = shown.size() != whole.size() || shown != whole;
     const size_t kept = !cut ? shown.size() : shown.size() >= 3 ? shown.size() - 3 : 0;
 
     if (!matches.spans.empty() && kept > 0) {
-        std::vector<int> ends(shown.size());
-        SIZE size{};
-        GetTextExtentExPointW(dc, shown.c_str(), static_cast<int>(shown.size()), 0, nullptr, ends.data(), &size);
+        std::vector<int> shownEnds(shown.size());
+        GetTextExtentExPointW(dc, shown.c_str(), static_cast<int>(shown.size()), 0, nullptr, shownEnds.data(), &size);
         OwnedBrush fill{CreateSolidBrush(background)};
         for (const auto& [beginByte, endByte] : matches.spans) {
             const size_t begin = Utf16Index(matches.question, beginByte);
             const size_t end = std::min(Utf16Index(matches.question, endByte), kept);
             if (begin >= end) continue;
-            RECT run{line.left + (begin > 0 ? ends[begin - 1] : 0), cell.top, line.left + ends[end - 1], cell.bottom};
+            RECT run{line.left + (begin > 0 ? shownEnds[begin - 1] : 0), cell.top, line.left + shownEnds[end - 1],
+                     cell.bottom};
             IntersectRect(&run, &run, &line);
             if (IsRectEmpty(&run)) continue;
             const int savedRun = SaveDC(dc);
             IntersectClipRect(dc, run.left, run.top, run.right, run.bottom);
             FillRect(dc, &run, fill.get());
-            SetTextColor(dc, match);
+            SetTextColor(dc, MatchColorOn(background));
             RECT again = line;
             DrawTextW(dc, shown.c_str(), static_cast<int>(shown.size()), &again, kFormat);
             RestoreDC(dc, savedRun);
@@ -199,6 +248,9 @@ HeldResultList HoldResultListDrawing(HWND list) {
     ReadScrollBars(list, shown);
     HWND header = ListView_GetHeader(list);
     shown.headerToPaint = header && GetUpdateRect(header, nullptr, FALSE);
+    // Holding drawing off validates the rows too; what was waiting is put back.
+    shown.toPaint.reset(CreateRectRgn(0, 0, 0, 0));
+    if (shown.toPaint && GetUpdateRgn(list, shown.toPaint.get(), FALSE) <= NULLREGION) shown.toPaint.reset();
     // The system's own WM_SETREDRAW, not the list's: it takes the visible
     // state off the window without hiding it, so nothing of it can be drawn
     // and the focus stays. The list's WM_SETREDRAW would cost more: when
@@ -209,15 +261,35 @@ HeldResultList HoldResultListDrawing(HWND list) {
     return shown;
 }
 
+bool RestyleResultList(HWND list) {
+    bool changed = false;
+    // The two Boolean list settings, grid lines off and full-row selection on.
+    constexpr DWORD kShown = LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT;
+    if ((ListView_GetExtendedListViewStyle(list) & kShown) != LVS_EX_FULLROWSELECT) {
+        ListView_SetExtendedListViewStyleEx(list, kShown, LVS_EX_FULLROWSELECT);
+        changed = true;
+    }
+    const LONG_PTR style = GetWindowLongPtrW(list, GWL_STYLE);
+    if (style & LVS_SHOWSELALWAYS) {   // HideSelection
+        SetWindowLongPtrW(list, GWL_STYLE, style & ~static_cast<LONG_PTR>(LVS_SHOWSELALWAYS));
+        changed = true;
+    }
+    if (ListView_GetImageList(list, LVSIL_SMALL)) {
+        ListView_SetImageList(list, nullptr, LVSIL_SMALL);
+        changed = true;
+    }
+    const bool striped = IsStriped(list) && BandOf(list, 0) == kBandA && BandOf(list, 1) == kBandB &&
+                         ListView_GetBkColor(list) == CLR_NONE && ListView_GetTextBkColor(list) == CLR_NONE;
+    if (!striped) {
+        StripeListRows(list, kBandA, kBandB);
+        changed = true;
+    }
+    return changed;
+}
+
 void RefreshResultList(HWND list, const HeldResultList& shown) {
     HoldResultListDrawing(list);
-    // The restyle: the two Boolean list settings, grid lines off and full-row
-    // selection on, then HideSelection, no small icons, and the bands.
-    ListView_SetExtendedListViewStyleEx(list, LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
-    const LONG_PTR style = GetWindowLongPtrW(list, GWL_STYLE);
-    SetWindowLongPtrW(list, GWL_STYLE, style & ~static_cast<LONG_PTR>(LVS_SHOWSELALWAYS));
-    ListView_SetImageList(list, nullptr, LVSIL_SMALL);
-    StripeListRows(list, kBandA, kBandB);
+    RestyleResultList(list);
     DefWindowProcW(list, WM_SETREDRAW, TRUE, 0);
 
     // Drawing a themed scroll bar costs more than all the rows; it is drawn
@@ -233,6 +305,82 @@ void RefreshResultList(HWND list, const HeldResultList& shown) {
     if (barsChanged) flags |= RDW_FRAME;
     if (!shown.held || shown.headerToPaint) flags |= RDW_ALLCHILDREN;
     RedrawWindow(list, nullptr, nullptr, flags);
+}
+
+void SetResultRowCount(HWND list, int count) {
+    if (ListView_GetItemCount(list) == count) return;
+    ListView_SetItemCountEx(list, count, LVSICF_NOSCROLL | LVSICF_NOINVALIDATEALL);
+}
+
+RowsInView ResultRowsInView(HWND list) {
+    RowsInView view;
+    const int rows = ListView_GetItemCount(list);
+    if (rows <= 0) return view;
+    view.first = ListView_GetTopIndex(list);
+    // A page of whole rows and the one cut by the bottom edge.
+    view.count = std::clamp(ListView_GetCountPerPage(list) + 1, 0, std::max(0, rows - view.first));
+    return view;
+}
+
+void RefreshChangedRows(HWND list, const HeldResultList& shown, RowsInView was, const std::vector<ShownRow>& before,
+                        RowsInView now, const std::vector<ShownRow>& after) {
+    if (shown.held) {
+        DefWindowProcW(list, WM_SETREDRAW, TRUE, 0);
+        if (shown.toPaint) InvalidateRgn(list, shown.toPaint.get(), TRUE);
+        HWND header = ListView_GetHeader(list);
+        if (header && shown.headerToPaint) InvalidateRect(header, nullptr, TRUE);
+    }
+    HeldResultList drawn{};
+    if (shown.held) ReadScrollBars(list, drawn);
+    if (was.first != now.first || (shown.held && drawn.bars != shown.bars)) {
+        // Moved, or a scroll bar came or went and the client area with it.
+        RedrawWindow(list, nullptr, nullptr, RDW_ERASE | RDW_INVALIDATE | RDW_FRAME | RDW_ALLCHILDREN);
+        return;
+    }
+    RECT client{};
+    GetClientRect(list, &client);
+    // Rows are placed from the header down, also those the list has no more
+    // (or not yet): while drawing was held off, its own invalidation of them
+    // was lost.
+    const int top = HeaderBottom(list);
+    const int height = ResultRowHeight(list);
+    const size_t kept = std::min(before.size(), after.size());
+    for (size_t i = 0; i < kept; ++i) {
+        if (before[i] == after[i]) continue;
+        // The whole width, the bands right of the columns included.
+        const int y = top + static_cast<int>(i) * height;
+        RECT row{client.left, y, client.right, y + height};
+        InvalidateRect(list, &row, TRUE);
+    }
+    if (before.size() != after.size()) {   // rows came or went: from there down, rows or bands
+        RECT below{client.left, top + static_cast<int>(kept) * height, client.right, client.bottom};
+        InvalidateRect(list, &below, TRUE);
+    }
+    if (!shown.held) return;
+    if (SameBarFace(shown, drawn)) {
+        // The frame looks as it did. Under Wine a change of the style, as the
+        // hold makes, has the next paint draw the frame and its scroll bar
+        // again (about 5 ms with a theme); that is called off. Validating an
+        // empty rectangle leaves the rows to paint as they are. With no rows
+        // to paint Wine keeps the request until some later paint, and only
+        // emptying the update region drops it: a pixel is invalidated and
+        // validated again.
+        if (GetUpdateRect(list, nullptr, FALSE)) {
+            RECT none{0, 0, 0, 0};
+            RedrawWindow(list, &none, nullptr, RDW_VALIDATE | RDW_NOFRAME | RDW_NOCHILDREN);
+        } else {
+            RECT pixel{0, 0, 1, 1};
+            InvalidateRect(list, &pixel, FALSE);
+            ValidateRect(list, &pixel);
+        }
+    } else {
+        // The bar's thumb changed: the bar lies outside the client area, so
+        // the rectangle reaches only the frame.
+        RECT bar{};
+        UnionRect(&bar, &shown.verticalBar.rcScrollBar, &drawn.verticalBar.rcScrollBar);
+        MapWindowPoints(HWND_DESKTOP, list, reinterpret_cast<POINT*>(&bar), 2);
+        RedrawWindow(list, &bar, nullptr, RDW_INVALIDATE | RDW_FRAME | RDW_NOCHILDREN);
+    }
 }
 
 void StripeListRows(HWND list, COLORREF first, COLORREF second) {
@@ -276,6 +424,13 @@ void ShowSimilarRows(HWND list, bool similar) {
     if (ListView_GetColumn(list, 0, &col) && lstrcmpW(now, wanted) == 0) return;
     col.pszText = const_cast<wchar_t*>(wanted);
     ListView_SetColumn(list, 0, &col);   // the header repaints itself with the new text
+    // The list's frame is drawn again after the header, as it was when every
+    // keystroke drew it: the skin's frame lies over the header's outer edge.
+    // Only the frame's top edge is invalidated, above the client area.
+    RECT client{};
+    GetClientRect(list, &client);
+    RECT top{client.left - GetSystemMetrics(SM_CXEDGE), -GetSystemMetrics(SM_CYEDGE), client.right, 0};
+    RedrawWindow(list, &top, nullptr, RDW_INVALIDATE | RDW_FRAME | RDW_NOCHILDREN);
 }
 
 int ResultRowHeight(HWND list) {

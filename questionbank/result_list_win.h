@@ -6,8 +6,11 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include "base/win/handles.h"
+
 #include <cstddef>
 #include <functional>
+#include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
@@ -40,23 +43,37 @@ void SetUpResultList(HWND list);
 struct HeldResultList {
     LONG_PTR bars = 0;                 // WS_VSCROLL and WS_HSCROLL of its style
     SCROLLINFO vertical{}, horizontal{};
+    SCROLLBARINFO verticalBar{};       // where the vertical bar drew its thumb, and its parts' states
+    base::win::OwnedRegion toPaint;    // the part of the rows that had a repaint pending, or none
     bool headerToPaint = false;        // the header had a repaint pending
     bool held = false;                 // false: nothing was recorded
 };
 
 // Holds off every drawing of the list, its scroll bars and its header until
-// the next RefreshResultList, while the list itself goes on keeping its rows,
+// the next RefreshResultList or RefreshChangedRows, while the list itself goes on keeping its rows,
 // its selection and its scroll range up to date. The focus stays where it is.
 // Returns what the list showed; holding it again changes nothing.
 HeldResultList HoldResultListDrawing(HWND list);
 
 // The restyle that follows every change of the search box, whether the list
 // was refilled or not: grid lines off, full-row selection on, the selection
-// hidden while the list has no focus, no small icons, then the bands. Drawing
-// is held off during the restyle; at its end the rows are invalidated, to be
-// painted by the next WM_PAINT, and the frame with its scroll bars and the
+// hidden while the list has no focus, no small icons, then the bands. Each
+// setting is applied only where the list differs from it: the list
+// invalidates every row for a setting it already had, and a style written
+// again costs the frame's repaint. Returns whether anything changed; the
+// list then repaints all its rows by itself.
+bool RestyleResultList(HWND list);
+
+// The restyle with drawing held off; at its end all rows are invalidated, to
+// be painted by the next WM_PAINT, and the frame with its scroll bars and the
 // header only when they differ from what `shown` recorded (always without it).
 void RefreshResultList(HWND list, const HeldResultList& shown = {});
+
+// Sets the number of rows of the virtual list without it scrolling to its
+// focused row or invalidating every row: only the rows that appear or go
+// are invalidated. A count that stays is not set again: the list would
+// redraw its scroll bar twice at once.
+void SetResultRowCount(HWND list, int count);
 
 // Paints rows in the bands first, second, first, ... from the top of the list.
 void StripeListRows(HWND list, COLORREF first, COLORREF second);
@@ -68,6 +85,30 @@ struct RowMatches {
     std::vector<std::pair<size_t, size_t>> spans;
 };
 using MatchesOfRow = std::function<RowMatches(int row)>;
+
+// What a row shows: the question with the parts that matched, and the answer.
+struct ShownRow {
+    std::string question, answer;
+    std::vector<std::pair<size_t, size_t>> spans;
+    bool operator==(const ShownRow&) const = default;
+};
+
+// The rows in view: the top one and how many follow it to the last one at
+// least partly shown.
+struct RowsInView {
+    int first = 0;
+    int count = 0;
+};
+RowsInView ResultRowsInView(HWND list);
+
+// After a refill that kept the list at its top: ends the hold `shown` (if it
+// holds), puts back what was waiting to be painted, and invalidates the rows
+// in view whose question, matched parts or answer differ from what they
+// showed before (`before` for `was`, `after` for `now`), so that a keystroke
+// repaints only what it changed. The frame and its scroll bar are drawn again
+// only where the bar looks different. A list that moved is invalidated whole.
+void RefreshChangedRows(HWND list, const HeldResultList& shown, RowsInView was, const std::vector<ShownRow>& before,
+                        RowsInView now, const std::vector<ShownRow>& after);
 
 // The list's NM_CUSTOMDRAW, forwarded by its parent: each row's background
 // takes its band. With matchesOf, the question column is drawn here, in the

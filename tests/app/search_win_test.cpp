@@ -446,3 +446,70 @@ TEST_F(Search, SimilarRowsAreHeadedSoInTheSkinnedHeaderAndMatchedCharactersStand
     EXPECT_EQ(headed(), questionbank::kQuestionHeader);
     EXPECT_EQ(shown(), matching) << "and the old one again, exactly";
 }
+
+// Pixels of a whole window, its frame and scroll bars included, as the screen shows them.
+std::vector<uint32_t> WindowPixels(HWND w) {
+    RECT r{};
+    GetWindowRect(w, &r);
+    const int width = r.right - r.left, height = r.bottom - r.top;
+    BITMAPINFO info{};
+    info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    void* bits = nullptr;
+    base::win::OwnedBitmap copy{CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0)};
+    base::win::MemoryDc memory{CreateCompatibleDC(nullptr)};
+    if (!copy || !memory) return {};
+    {
+        base::win::SelectGuard keep{memory.get(), copy.get()};
+        HDC screen = GetWindowDC(w);
+        BitBlt(memory.get(), 0, 0, width, height, screen, 0, 0, SRCCOPY);
+        ReleaseDC(w, screen);
+    }
+    const auto* p = static_cast<const uint32_t*>(bits);
+    return std::vector<uint32_t>(p, p + static_cast<size_t>(width) * static_cast<size_t>(height));
+}
+
+// A keystroke repaints only the rows it changed; what it leaves must be what
+// a repaint of everything would draw: rows that come, go or change, bands
+// below the last row, the scroll bar and the selection.
+TEST_F(Search, AfterEveryKeystrokeTheListLooksAsAWholeRepaintDrawsIt) {
+    Open(300, {}, true);
+    auto check = [&](const char* step) {
+        SCOPED_TRACE(step);
+        Pump();
+        UpdateWindow(list());
+        const std::vector<uint32_t> kept = WindowPixels(list());
+        RedrawWindow(list(), nullptr, nullptr, RDW_ERASE | RDW_INVALIDATE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+        const std::vector<uint32_t> whole = WindowPixels(list());
+        ASSERT_EQ(kept.size(), whole.size());
+        size_t differing = 0;
+        for (size_t i = 0; i < kept.size(); ++i) differing += kept[i] != whole[i];
+        EXPECT_EQ(differing, 0u) << Rows() << " rows";
+    };
+    auto set = [&](const wchar_t* text) { SetWindowTextW(box(), text); };
+    Type(L"pltm1");   // 111 rows: the scroll bar comes
+    check("pltm1");
+    set(L"pltm2");    // 111 others, the same number
+    check("pltm2");
+    Type(L"5");       // 11 rows: the last one partly shown goes
+    check("pltm25");
+    SendMessageW(box(), WM_CHAR, VK_BACK, 1);   // 111 rows again
+    check("pltm2 again");
+    set(L"批量");     // 300 rows: a smaller thumb
+    check("批量");
+    set(L"国");       // a few rows: the bar goes, bands below them
+    check("国");
+    set(L"没有这道题");   // nothing
+    check("no rows");
+    set(L"pltm3");
+    ListView_EnsureVisible(list(), 100, FALSE);
+    check("scrolled");
+    set(L"pltm1");    // back to the top
+    check("pltm1 from below");
+    // With the focus in the list, the selection shows; a search set by the
+    // program moves it back to the first row.
+    SetFocus(list());
+    ListView_SetItemState(list(), 3, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+    check("row 3 selected");
+    set(L"pltm12");
+    check("selection back on the first row");
+}
