@@ -279,6 +279,98 @@ Result<Table> Database::ReadTable(std::string_view name) const {
     return table;
 }
 
+void TextColumn::Reserve(size_t rows, size_t textBytes) {
+    text.reserve(textBytes);
+    start.reserve(rows + 1);
+    nullBits.reserve((rows + 63) / 64);
+    if (start.empty()) start.push_back(0);
+}
+
+bool TextColumn::EndCell(bool isNull) {
+    if (start.empty()) start.push_back(0);
+    text.push_back('\0');
+    if (text.size() > UINT32_MAX) return false;
+    const size_t r = start.size() - 1;
+    if (r % 64 == 0) nullBits.push_back(0);
+    if (isNull) nullBits[r / 64] |= uint64_t{1} << (r % 64);
+    start.push_back(static_cast<uint32_t>(text.size()));
+    return true;
+}
+
+size_t TextColumn::MemoryBytes() const {
+    return text.capacity() + start.capacity() * sizeof(uint32_t) + nullBits.capacity() * sizeof(uint64_t);
+}
+
+Result<std::vector<TextColumn>> Database::ReadTextColumns(std::string_view name) const {
+    auto def = impl_->Definition(name);
+    if (!def) return def.error();
+    const PageStore& store = impl_->store;
+    const size_t width = def->columns.size();
+    std::vector<TextColumn> columns(width);
+
+    // First the sizes, from the rows as they lie: the row count, and a bound
+    // on each Text cell's decoded length, exact for the bank's Han and pinyin
+    // text (other cells are few in a bank and grow their column as they are
+    // read). Growing by doubling instead would hold up to twice the text, and
+    // three times while a column moves. A pass that meets damage leaves the
+    // report to the reading pass, which meets it too.
+    {
+        std::vector<uint64_t> bytes(width, 0);
+        size_t rows = 0;
+        ReachedRows reached(store.pageCount());
+        const auto sized = ForEachRow(store, *def, reached, [&](const RowFields& f, uint32_t) -> const Error* {
+            ++rows;
+            for (size_t c = 0; c < width; ++c) {
+                const ColumnDef& col = def->columns[c];
+                std::span<const uint8_t> field;
+                bytes[c] += 1;   // the cell's 0 byte
+                if (col.type == static_cast<uint8_t>(ColumnType::Text) && f.Get(col, field) == RowFields::Field::Value) {
+                    bytes[c] += JetTextUtf8SizeBound(field);
+                }
+            }
+            return nullptr;
+        });
+        // AppendJetText asks for room for the longest text a row can hold
+        // before it trims to what it wrote: without that slack the last cells
+        // would move the whole column.
+        constexpr uint64_t kDecodeSlack = 2 * uint64_t{kPageSize} + 3;
+        if (sized) {
+            for (size_t c = 0; c < width; ++c) {
+                columns[c].Reserve(rows, static_cast<size_t>(std::min<uint64_t>(bytes[c] + kDecodeSlack, UINT32_MAX)));
+            }
+        }
+    }
+
+    DecodeState state{ValueText::Classic, ReachedRows(store.pageCount()), {}};
+    Error failed{};
+    auto read = ForEachRow(store, *def, state.reached, [&](const RowFields& f, uint32_t page) -> const Error* {
+        for (size_t c = 0; c < width; ++c) {
+            TextColumn& column = columns[c];
+            auto cell = DecodeCell(store, def->columns[c], f, page, state, column.text);
+            if (!cell) {
+                failed = cell.error();
+                return &failed;
+            }
+            if (!column.EndCell(*cell == CellState::Null)) {
+                failed = Error{Error::Unsupported,
+                               "The table '" + impl_->Find(name)->name + "' holds more text than a query can search.", 0};
+                return &failed;
+            }
+        }
+        return nullptr;
+    });
+    if (!read) return read.error();
+    for (TextColumn& column : columns) {
+        if (column.start.empty()) column.start.push_back(0);
+        // A bound far above the text (Latin text stored uncompressed) is
+        // given back, at the cost of one copy.
+        if (column.text.capacity() - column.text.size() > column.text.size() / 16 + 2 * kPageSize + 3) {
+            column.text.shrink_to_fit();
+        }
+    }
+    return columns;
+}
+
 Result<base::Unit> Database::ScanTable(std::string_view name, std::span<const size_t> columns,
                                        const RowVisitor& visit, ValueText form) const {
     auto def = impl_->Definition(name);

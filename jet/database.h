@@ -80,6 +80,27 @@ struct CellView {
 // Called once per live row with the requested cells; returns false to stop.
 using RowVisitor = std::function<bool(std::span<const CellView> cells)>;
 
+// One column of a table held in memory as text, as queries read it: cell r is
+// text[start[r], start[r + 1] - 1), each cell followed by a 0 byte so that no
+// search over `text` runs from one cell into the next.
+struct TextColumn {
+    std::string text;
+    std::vector<uint32_t> start;      // row count + 1 entries, from 0
+    std::vector<uint64_t> nullBits;   // bit r (of word r / 64) set where cell r is NULL
+
+    size_t RowCount() const { return start.empty() ? 0 : start.size() - 1; }
+    std::string_view Text(size_t r) const {   // "" for NULL
+        return std::string_view(text).substr(start[r], start[r + 1] - start[r] - 1);
+    }
+    bool Null(size_t r) const { return (nullBits[r / 64] >> (r % 64) & 1) != 0; }
+    // Room for `rows` rows of `textBytes` bytes in all (separators included).
+    void Reserve(size_t rows, size_t textBytes);
+    // Ends the cell whose text was appended to `text`; false when the column
+    // passes 4 GB of text, which 32-bit offsets cannot address.
+    bool EndCell(bool isNull);
+    size_t MemoryBytes() const;
+};
+
 struct DatabaseInfo {
     int jetVersion;                // 4 for Jet 4 (Access 2000/2002/2003)
     bool passwordSet;              // the database carries a password
@@ -108,6 +129,14 @@ public:
     // more than once.
     Result<base::Unit> ScanTable(std::string_view name, std::span<const size_t> columns, const RowVisitor& visit,
                                  ValueText form = ValueText::Classic) const;
+
+    // Reads every cell of a table (in the text form of ValueText::Classic)
+    // into one TextColumn per column, in column-number order and the row
+    // order of ReadTable. Each column's storage is sized from the rows before
+    // it is filled, so it holds little more than its text. Damage is reported
+    // as ReadTable reports it; a column of more than 4 GB of text is
+    // Unsupported.
+    Result<std::vector<TextColumn>> ReadTextColumns(std::string_view name) const;
 
     Database(Database&&) noexcept;
     Database& operator=(Database&&) noexcept;

@@ -4,6 +4,7 @@
 #include <bit>
 #include <charconv>
 #include <cstring>
+#include <stdexcept>
 
 #include "base/text.h"
 #include "jet/sql_text.h"
@@ -412,13 +413,6 @@ uint64_t HashBytes(std::string_view s) {   // FNV-1a, 64 bit
     return h;
 }
 
-void AppendCell(QueryTable::CellStore& store, const Cell& cell) {
-    if (cell) store.text += *cell;
-    store.text += '\0';
-    store.null.push_back(cell ? 0 : 1);
-    store.start.push_back(static_cast<uint32_t>(store.text.size()));
-}
-
 }  // namespace
 
 QueryTable::QueryTable(Table table)
@@ -428,13 +422,13 @@ QueryTable::QueryTable(Table table)
         CellStore& store = data_[c];
         size_t bytes = 0;
         for (const Row& row : table.rows) bytes += (c < row.size() && row[c] ? row[c]->size() : 0) + 1;
-        store.text.reserve(bytes);
-        store.start.reserve(rowCount_ + 1);
-        store.null.reserve(rowCount_);
-        store.start.push_back(0);
+        store.Reserve(rowCount_, bytes);
         for (Row& row : table.rows) {
-            static const Cell kMissing;
-            AppendCell(store, c < row.size() ? row[c] : kMissing);
+            const bool present = c < row.size() && row[c];
+            if (present) store.text += *row[c];
+            // Offsets are 32-bit; a table this large comes only from a file,
+            // and Load reports it as an error.
+            if (!store.EndCell(!present)) throw std::length_error("a column holds more than 4 GB of text");
             if (c < row.size()) row[c].reset();   // release memory as we go
         }
     }
@@ -456,40 +450,18 @@ Result<std::shared_ptr<const QueryTable>> QueryTable::Load(const Database& db, s
             break;
         }
     }
-    std::vector<CellStore> data(columns->size());
-    for (CellStore& store : data) store.start.push_back(0);
-    size_t rows = 0;
-    bool tooLarge = false;
-    auto scanned = db.ScanTable(name, {}, [&](std::span<const CellView> cells) {
-        for (size_t c = 0; c < data.size(); ++c) {
-            CellStore& store = data[c];
-            const bool isNull = c >= cells.size() || cells[c].isNull;
-            if (!isNull) store.text.append(cells[c].text);
-            store.text += '\0';
-            store.null.push_back(isNull ? 1 : 0);
-            if (store.text.size() > UINT32_MAX) {
-                tooLarge = true;
-                return false;
-            }
-            store.start.push_back(static_cast<uint32_t>(store.text.size()));
-        }
-        ++rows;
-        return true;
-    });
-    if (!scanned) return scanned.error();
-    if (tooLarge) return Error{Error::Unsupported, "The table '" + canonical + "' holds more text than a query can search."};
-    return std::shared_ptr<const QueryTable>(new QueryTable(std::move(canonical), std::move(*columns), rows, std::move(data)));
+    auto data = db.ReadTextColumns(name);
+    if (!data) return data.error();
+    const size_t rows = data->empty() ? 0 : data->front().RowCount();
+    return std::shared_ptr<const QueryTable>(new QueryTable(std::move(canonical), std::move(*columns), rows, std::move(*data)));
 }
 
 size_t QueryTable::MemoryBytes() const {
-    const auto storeBytes = [](const CellStore& s) {
-        return s.text.capacity() + s.start.capacity() * sizeof(uint32_t) + s.null.capacity();
-    };
     size_t total = 0;
     for (size_t c = 0; c < data_.size(); ++c) {
-        total += storeBytes(data_[c]);
+        total += data_[c].MemoryBytes();
         if (const FoldedColumn* f = folded_[c].folded.get()) {
-            total += sizeof(FoldedColumn) + storeBytes(f->own) + f->hash.capacity() * sizeof(uint64_t);
+            total += sizeof(FoldedColumn) + f->own.MemoryBytes() + f->hash.capacity() * sizeof(uint64_t);
         }
     }
     return total;
@@ -525,7 +497,7 @@ const QueryTable::FoldedColumn& QueryTable::Folded(size_t column) const {
             f->own = CellStore();   // already folded: share the column's own cells
             f->cells = &src;
         } else {
-            own.null = src.null;
+            own.nullBits = src.nullBits;
             f->cells = &own;
         }
         lazy.folded = std::move(f);

@@ -43,17 +43,8 @@ public:
     bool IsNull(size_t row, size_t column) const { return data_[column].Null(row); }
     std::string_view Text(size_t row, size_t column) const { return data_[column].Text(row); }   // "" for NULL
 
-    // Cells of one column, each followed by a 0 byte: cell r occupies
-    // text[start[r], start[r + 1] - 1).
-    struct CellStore {
-        std::string text;
-        std::vector<uint32_t> start;     // RowCount() + 1 entries
-        std::vector<uint8_t> null;       // 1 where the cell is NULL
-        std::string_view Text(size_t r) const {
-            return std::string_view(text).substr(start[r], start[r + 1] - start[r] - 1);
-        }
-        bool Null(size_t r) const { return null[r] != 0; }
-    };
+    // Cells of one column, each followed by a 0 byte (jet/database.h).
+    using CellStore = TextColumn;
     // The folded copy of a column, with what the searches and DISTINCT need.
     struct FoldedColumn {
         const CellStore* cells = nullptr;   // `own`, or the column itself when folding changes nothing

@@ -137,6 +137,25 @@ void AppendJetText(std::span<const uint8_t> bytes, std::string& out) {
     });
 }
 
+size_t JetTextUtf8SizeBound(std::span<const uint8_t> bytes) {
+    const size_t n = bytes.size();
+    const uint8_t* p = bytes.data();
+    if (n < 2 || p[0] != format::kCompressedTextMark[0] || p[1] != format::kCompressedTextMark[1]) {
+        // Two bytes a character: three of UTF-8 at most (a surrogate pair is
+        // four for four), a dangling odd byte three.
+        return n / 2 * 3 + (n % 2) * 3;
+    }
+    // Compressed, up to the first toggle (00): one byte a character, which
+    // is two bytes of UTF-8 from U+0080 on. From there on no stored byte
+    // yields more than two (a surrogate half left alone is three for two),
+    // the room the decoder itself asks for.
+    size_t size = 0;
+    size_t i = 2;
+    for (; i < n && p[i] != 0; ++i) size += 1 + (p[i] >> 7);
+    if (i < n) size += (n - i) * 2 + 3;
+    return size;
+}
+
 std::vector<uint8_t> EncodeJetText(std::u16string_view text, bool allowCompression) {
     std::vector<uint8_t> out;
     bool compressible = allowCompression && !text.empty();

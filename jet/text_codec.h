@@ -15,6 +15,12 @@ namespace jet {
 // byte become U+FFFD, so nothing is dropped silently.
 void AppendJetText(std::span<const uint8_t> bytes, std::string& out);
 
+// At least the number of bytes AppendJetText appends for `bytes`, without
+// decoding them: exact for compressed text without toggles and for UCS-2
+// text of characters from U+0800 up (Han), a little more for others. Sizes
+// storage before a table is read into it.
+size_t JetTextUtf8SizeBound(std::span<const uint8_t> bytes);
+
 // Appends plain UCS-2LE (never compressed) to `out` as UTF-8.
 void AppendUcs2Text(std::span<const uint8_t> bytes, std::string& out);
 
