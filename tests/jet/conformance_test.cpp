@@ -10,6 +10,7 @@
 #include <set>
 
 #include "jet/database.h"
+#include "jet/sql.h"
 #include "tests/jet/jet_test_support.h"
 
 namespace jet {
@@ -229,6 +230,47 @@ TEST(FixtureCatalog, ScanGivesTheSameCellsAsReadTable) {
                   .kind,
               Error::NoSuchColumn);
     EXPECT_EQ(db->ReadTable("NoSuchTable").error().kind, Error::NoSuchTable);
+}
+
+// The column storage queries run on holds exactly the cells ReadTable reads:
+// every fixture table (overflow rows, deleted rows and columns, Memo, every
+// type), and a written table whose NULLs fall on both sides of each 64-row
+// word and whose long Memo values outgrow the room sized for the Text cells.
+TEST(FixtureCatalog, ColumnStorageHoldsExactlyWhatReadTableReads) {
+    const auto expectSame = [](const Database& db, const std::string& name) {
+        const auto table = db.ReadTable(name);
+        ASSERT_TRUE(table.ok()) << table.error().message;
+        const auto loaded = QueryTable::Load(db, name);
+        ASSERT_TRUE(loaded.ok()) << loaded.error().message;
+        const QueryTable& q = **loaded;
+        ASSERT_EQ(q.RowCount(), table->rows.size()) << name;
+        ASSERT_EQ(q.Columns().size(), table->columns.size()) << name;
+        for (size_t r = 0; r < q.RowCount(); ++r) {
+            for (size_t c = 0; c < q.Columns().size(); ++c) {
+                const Cell& cell = table->rows[r][c];
+                ASSERT_EQ(q.IsNull(r, c), !cell.has_value()) << name << " row " << r << " column " << c;
+                ASSERT_EQ(q.Text(r, c), cell.value_or("")) << name << " row " << r << " column " << c;
+            }
+        }
+    };
+    for (const FixtureTable& f : kTables) {
+        auto db = Database::Open(testing::ReadFixture(f.file), f.password);
+        ASSERT_TRUE(db.ok()) << f.file << ": " << db.error().message;
+        expectSame(*db, f.table);
+    }
+
+    NewTable t{"wd", {{"Question", ColumnType::Text, 510}, {"Answer", ColumnType::Memo, 0}}, {}};
+    for (size_t r = 0; r < 200; ++r) {
+        Cell question = r % 64 == 0 || r % 64 == 63 ? Cell{} : Cell{"问题" + std::to_string(r) + "?"};
+        Cell answer = r % 50 == 7 ? Cell{std::string(9000 + r, static_cast<char>('a' + r % 26))} : Cell{"答" + std::to_string(r)};
+        if (r % 65 == 1) answer.reset();
+        t.rows.push_back({question, answer});
+    }
+    const auto bytes = WriteDatabase(t, "");
+    ASSERT_TRUE(bytes.ok()) << bytes.error().message;
+    auto db = Database::Open(*bytes, "");
+    ASSERT_TRUE(db.ok()) << db.error().message;
+    expectSame(*db, "wd");
 }
 
 }  // namespace

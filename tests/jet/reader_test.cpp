@@ -4,7 +4,9 @@
 
 #include <cstdio>
 #include <cstring>
+#include <random>
 
+#include "base/text.h"
 #include "jet/database.h"
 #include "jet/format.h"
 #include "jet/rc4.h"
@@ -227,6 +229,44 @@ TEST(TextCodec, EncodedTextDecodesToTheSameText) {
     // A character whose low byte is 00 would read as a toggle: never compressed.
     EXPECT_EQ(EncodeJetText(u"一二三四", true).size(), 8u);
     EXPECT_EQ(EncodeJetText(u"abcd", true)[0], 0xFF);
+}
+
+// Characters at every boundary of the UTF-8 lengths and of the surrogates,
+// and Han, in random order: the decoder must agree with the UTF-16
+// converter, and the size bound used to size storage must hold (exactly for
+// Han text and for compressed text without toggles).
+TEST(TextCodec, DecodesEveryMixOfCharactersAndStaysWithinItsSizeBound) {
+    const char16_t kUnits[] = {0x01, 'a', 0x7F, 0x80, 0xE4, 0xFF, 0x100, 0x7FF, 0x800, 0x4E2D, 0x957F, 0xD7FF,
+                               0xD800, 0xDBFF, 0xDC00, 0xDFFF, 0xE000, 0xFF1F, 0xFFFF};
+    std::mt19937 rng(7);
+    std::uniform_int_distribution<size_t> pick(0, std::size(kUnits) - 1), length(0, 40);
+    std::uniform_int_distribution<int> byte(0, 255);
+    for (int round = 0; round < 2000; ++round) {
+        std::u16string s(length(rng), u'\0');
+        for (char16_t& u : s) u = kUnits[pick(rng)];
+        const std::string expected = base::Utf16ToUtf8(s);
+        for (const bool compress : {false, true}) {
+            const auto bytes = EncodeJetText(s, compress);
+            std::string decoded = "x";   // appends after what is there
+            AppendJetText(bytes, decoded);
+            ASSERT_EQ(decoded, "x" + expected) << round;
+            EXPECT_GE(JetTextUtf8SizeBound(bytes), expected.size()) << round;
+        }
+        // Any bytes at all, with and without the compression mark.
+        std::vector<uint8_t> raw(length(rng));
+        for (uint8_t& b : raw) b = static_cast<uint8_t>(byte(rng) < 40 ? 0 : byte(rng));
+        if (round % 2 && raw.size() >= 2) {
+            raw[0] = 0xFF;
+            raw[1] = 0xFE;
+        }
+        std::string any;
+        AppendJetText(raw, any);
+        EXPECT_GE(JetTextUtf8SizeBound(raw), any.size()) << round;
+    }
+    const std::u16string han = u"长江三峡中国最长的河流？";
+    EXPECT_EQ(JetTextUtf8SizeBound(EncodeJetText(han, true)), base::Utf16ToUtf8(han).size());
+    const std::u16string latin = u"changjiang äö";
+    EXPECT_EQ(JetTextUtf8SizeBound(EncodeJetText(latin, true)), base::Utf16ToUtf8(latin).size());
 }
 
 std::string Date(double d) {
