@@ -132,6 +132,33 @@ bool CharTables::IsReadingPrefix(std::u16string_view letters) const {
 
 const std::vector<char16_t>& CharTables::FormsOf(char16_t simplified) const { return forms_[simplified]; }
 
+void AppendFoldedUnits(std::u16string& out, std::string_view s) {
+    const CharTables& t = CharTables::Get();
+    // Never more units than bytes; ASCII and three-byte characters (all of
+    // the BMP's Han) are read here, anything else as FoldedUnits reads it.
+    const size_t start = out.size();
+    out.resize(start + s.size());
+    char16_t* to = out.data() + start;
+    const auto byte = [&](size_t i) { return static_cast<unsigned char>(s[i]); };
+    const auto continuation = [&](size_t i) { return (byte(i) & 0xC0) == 0x80; };
+    size_t i = 0;
+    while (i < s.size()) {
+        const unsigned char b0 = byte(i);
+        if (b0 < 0x80) {
+            *to++ = t.CaseFold(b0);
+            ++i;
+        } else if (b0 >= 0xE0 && b0 <= 0xEF && i + 2 < s.size() && continuation(i + 1) && continuation(i + 2)) {
+            *to++ = t.CaseFold(static_cast<char16_t>((b0 & 0x0F) << 12 | (byte(i + 1) & 0x3F) << 6 | (byte(i + 2) & 0x3F)));
+            i += 3;
+        } else {
+            const size_t len = jet::CharLength(s, i);
+            for (char16_t u : FoldedUnits(s.substr(i, len))) *to++ = u;
+            i += len;
+        }
+    }
+    out.resize(static_cast<size_t>(to - out.data()));
+}
+
 std::u16string FoldedUnits(std::string_view s, std::vector<uint32_t>* offsets) {
     const CharTables& t = CharTables::Get();
     std::u16string out;

@@ -62,5 +62,7 @@ private:
 // in `utf8` (both halves of a surrogate pair get the character's offset)
 // followed by utf8.size().
 std::u16string FoldedUnits(std::string_view utf8, std::vector<uint32_t>* offsets = nullptr);
+// The same, appended to `out`.
+void AppendFoldedUnits(std::u16string& out, std::string_view utf8);
 
 }  // namespace search

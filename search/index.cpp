@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <bit>
+#include <functional>
 #include <optional>
-#include <unordered_map>
 
 #include "jet/sql_text.h"
 
@@ -11,16 +11,9 @@ namespace search {
 
 namespace {
 
-uint64_t HashBytes(uint64_t h, const void* data, size_t size) {
-    const auto* p = static_cast<const unsigned char*>(data);
-    for (size_t i = 0; i < size; ++i) h = (h ^ p[i]) * 0x100000001B3ull;
-    return h;
-}
-
 uint64_t HashCell(uint64_t h, bool null, const void* data, size_t size) {
-    h = HashBytes(h, &null, 1);
-    const uint64_t n = size;
-    return HashBytes(HashBytes(h, &n, sizeof n), data, size);
+    const uint64_t cell = null ? 0x9E3779B97F4A7C15ull : std::hash<std::string_view>{}(std::string_view(static_cast<const char*>(data), size));
+    return (h ^ cell) * 0x100000001B3ull + size;
 }
 
 // Dice coefficient a similar question must reach, on character pairs.
@@ -29,108 +22,216 @@ constexpr double kMinSimilarity = 0.3;
 }  // namespace
 
 SearchIndex::SearchIndex(uint32_t rowCount, RowSource source) : rowCount_(rowCount), source_(std::move(source)) {
+    using Sig = RowSignature;
+    const size_t words = (size_t{rowCount_} + 63) / 64;
     unitStart_.reserve(rowCount_ + 1);
     pinyinStart_.reserve(rowCount_ + 1);
     letters_.resize(rowCount_);
     chars_.resize(rowCount_);
-    pairs_.resize(rowCount_);
-    rowHash_.resize(rowCount_);
+    repeat_.assign(words, 0);
     unitStart_.push_back(0);
     pinyinStart_.push_back(0);
+
+    // Repeats: an open addressing set of the rows kept so far, by hash.
+    std::vector<uint64_t> rowHash(rowCount_);
+    size_t slots = 16;
+    while (slots < size_t{rowCount_} * 2) slots *= 2;
+    std::vector<uint32_t> kept(slots, UINT32_MAX);
+
+    // Postings as they grow, and the last row each one holds.
+    std::vector<std::vector<uint8_t>> lists(Sig::kKeyCount);
+    std::vector<uint32_t> last(Sig::kKeyCount, UINT32_MAX);
+    std::vector<uint32_t> keys;
+    std::u16string pinyinUnits;
     std::string answer;
     for (uint32_t r = 0; r < rowCount_; ++r) {
         const SearchRow row = source_(r);
-        if (!row.questionNull) units_ += FoldedUnits(row.question);
+        if (!row.questionNull) AppendFoldedUnits(units_, row.question);
         if (!row.pinyinNull) jet::AppendFolded(pinyin_, row.pinyin);
         unitStart_.push_back(static_cast<uint32_t>(units_.size()));
         pinyinStart_.push_back(static_cast<uint32_t>(pinyin_.size()));
         const std::u16string_view q = Question(r);
         const std::string_view p = PinYin(r);
-        RowSignature sig;
-        sig.Add(q);
-        sig.Add(FoldedUnits(p));
-        letters_[r] = sig.letters;
-        chars_[r] = sig.chars;
-        pairs_[r] = sig.pairs;
         answer.clear();
         if (!row.answerNull) jet::AppendFolded(answer, row.answer);
         uint64_t h = 0xCBF29CE484222325ull;
         h = HashCell(h, row.questionNull, q.data(), q.size() * sizeof(char16_t));
         h = HashCell(h, row.answerNull, answer.data(), answer.size());
         h = HashCell(h, row.pinyinNull, p.data(), p.size());
-        rowHash_[r] = h;
+        rowHash[r] = h;
+        size_t i = static_cast<size_t>(h ^ (h >> 29)) & (slots - 1);
+        bool repeat = false;
+        for (; kept[i] != UINT32_MAX; i = (i + 1) & (slots - 1)) {
+            const uint32_t other = kept[i];
+            if (rowHash[other] == h && SameRow(other, r)) {
+                repeat = true;
+                break;
+            }
+        }
+        keys.clear();
+        Sig sig;
+        sig.Add(q, repeat ? nullptr : &keys);
+        pinyinUnits.clear();
+        AppendFoldedUnits(pinyinUnits, p);
+        sig.Add(pinyinUnits, repeat ? nullptr : &keys);
+        letters_[r] = sig.letters;
+        chars_[r] = sig.chars;
+        if (repeat) {
+            repeat_[r >> 6] |= uint64_t{1} << (r & 63);
+            continue;
+        }
+        kept[i] = r;
+        for (uint32_t key : keys) {
+            if (last[key] == r) continue;
+            uint32_t gap = r - last[key];   // from -1 for the first row
+            last[key] = r;
+            std::vector<uint8_t>& list = lists[key];
+            while (gap >= 0x80) {
+                list.push_back(static_cast<uint8_t>(gap | 0x80));
+                gap >>= 7;
+            }
+            list.push_back(static_cast<uint8_t>(gap));
+        }
     }
     units_.shrink_to_fit();
     pinyin_.shrink_to_fit();
+
+    size_t sparseBytes = 0;
+    for (uint32_t key = 0; key < Sig::kKeyCount; ++key) {
+        if (lists[key].size() > words * 8) denseKeys_.push_back(key);
+        else sparseBytes += lists[key].size();
+    }
+    postings_.reserve(sparseBytes);
+    postingAt_.reserve(Sig::kKeyCount + 1);
+    bitmaps_.assign(denseKeys_.size() * words, 0);
+    size_t dense = 0;
+    for (uint32_t key = 0; key < Sig::kKeyCount; ++key) {
+        postingAt_.push_back(static_cast<uint32_t>(postings_.size()));
+        const std::vector<uint8_t>& list = lists[key];
+        if (dense < denseKeys_.size() && denseKeys_[dense] == key) {
+            uint64_t* bits = bitmaps_.data() + dense * words;
+            uint32_t r = UINT32_MAX;
+            for (size_t at = 0; at < list.size();) {
+                uint32_t gap = 0;
+                for (int shift = 0;; shift += 7) {
+                    const uint8_t b = list[at++];
+                    gap |= uint32_t{b & 0x7Fu} << shift;
+                    if (!(b & 0x80)) break;
+                }
+                r += gap;
+                bits[r >> 6] |= uint64_t{1} << (r & 63);
+            }
+            ++dense;
+        } else {
+            postings_.insert(postings_.end(), list.begin(), list.end());
+        }
+        std::vector<uint8_t>().swap(lists[key]);
+    }
+    postingAt_.push_back(static_cast<uint32_t>(postings_.size()));
 }
 
 size_t SearchIndex::MemoryBytes() const {
     return units_.capacity() * sizeof(char16_t) + pinyin_.capacity() + unitStart_.capacity() * 4 +
-           pinyinStart_.capacity() * 4 + (letters_.capacity() + chars_.capacity() + pairs_.capacity() + rowHash_.capacity()) * 8 +
+           pinyinStart_.capacity() * 4 + (letters_.capacity() + chars_.capacity() + repeat_.capacity()) * 8 +
+           postingAt_.capacity() * 4 + postings_.capacity() + denseKeys_.capacity() * 4 + bitmaps_.capacity() * 8 +
            lastFound_.capacity() * 4;
 }
 
 // Rows the list shows once: equal, without regard to letter case, in
-// question, answer and PinYin, NULL equal only to NULL.
+// question, answer and PinYin, NULL equal only to NULL. Such rows match the
+// same rules and are listed where the first of them is.
 bool SearchIndex::SameRow(uint32_t a, uint32_t b) const {
-    if (rowHash_[a] != rowHash_[b] || Question(a) != Question(b) || PinYin(a) != PinYin(b)) return false;
+    if (Question(a) != Question(b) || PinYin(a) != PinYin(b)) return false;
     const SearchRow x = source_(a), y = source_(b);
     return x.questionNull == y.questionNull && x.pinyinNull == y.pinyinNull && x.answerNull == y.answerNull &&
            jet::Folded(x.answer) == jet::Folded(y.answer);
 }
 
-// Appends the rows not equal to one already listed. `seen` is an open
-// addressing set of listed rows by hash, shared by both parts of the list.
-void SearchIndex::KeepDistinct(const std::vector<uint32_t>& rows, const std::vector<Rule>& rules,
-                               std::vector<uint64_t>& seen, SearchResult& out) const {
-    constexpr uint64_t kFree = ~uint64_t{0};
-    const size_t mask = seen.size() - 1;
-    for (size_t k = 0; k < rows.size(); ++k) {
-        const uint32_t r = rows[k];
-        size_t i = static_cast<size_t>(rowHash_[r] ^ (rowHash_[r] >> 29)) & mask;
-        bool repeat = false;
-        while (seen[i] != kFree) {
-            const auto other = static_cast<uint32_t>(seen[i]);
-            if (rowHash_[other] == rowHash_[r] && SameRow(other, r)) {
-                repeat = true;
-                break;
-            }
-            i = (i + 1) & mask;
-        }
-        if (repeat) continue;
-        seen[i] = r;
-        out.rows.push_back(r);
-        out.rules.push_back(rules[k]);
+void SearchIndex::AddPosting(uint32_t key, std::vector<uint64_t>& rows) const {
+    const auto dense = std::lower_bound(denseKeys_.begin(), denseKeys_.end(), key);
+    if (dense != denseKeys_.end() && *dense == key) {
+        const uint64_t* bits = bitmaps_.data() + static_cast<size_t>(dense - denseKeys_.begin()) * rows.size();
+        for (size_t w = 0; w < rows.size(); ++w) rows[w] |= bits[w];
+        return;
+    }
+    const uint8_t* at = postings_.data() + postingAt_[key];
+    const uint8_t* end = postings_.data() + postingAt_[key + 1];
+    uint32_t r = UINT32_MAX;
+    while (at < end) {
+        uint32_t gap = *at & 0x7Fu;
+        for (int shift = 7; *at++ & 0x80; shift += 7) gap |= uint32_t{*at & 0x7Fu} << shift;
+        r += gap;
+        rows[r >> 6] |= uint64_t{1} << (r & 63);
     }
 }
 
+// A bit per row that may match: not a repeat, and holding every character
+// of the keyword's words and one pair of each list the words need.
+std::vector<uint64_t> SearchIndex::Candidates(const Keyword& k) const {
+    const CharTables& t = CharTables::Get();
+    const size_t words = repeat_.size();
+    std::vector<uint64_t> rows(words);
+    for (size_t w = 0; w < words; ++w) rows[w] = ~repeat_[w];
+    if (rowCount_ % 64) rows.back() &= (uint64_t{1} << (rowCount_ % 64)) - 1;
+    std::vector<std::vector<uint32_t>> needs;
+    for (const WordMatcher& w : k.words) {
+        for (char16_t u : w.Units()) {
+            if (t.Kind(u) == CharKind::Han || t.Kind(u) == CharKind::Other) needs.push_back({u});
+        }
+        if (k.wildcard) continue;
+        for (const std::vector<uint16_t>& pairs : w.PairNeeds()) {
+            needs.emplace_back();
+            for (uint16_t pair : pairs) needs.back().push_back(RowSignature::kPairKeys + pair);
+        }
+    }
+    std::sort(needs.begin(), needs.end());
+    needs.erase(std::unique(needs.begin(), needs.end()), needs.end());
+    std::vector<uint64_t> any(words);
+    for (const std::vector<uint32_t>& keys : needs) {
+        std::fill(any.begin(), any.end(), 0);
+        for (uint32_t key : keys) AddPosting(key, any);
+        for (size_t w = 0; w < words; ++w) rows[w] &= any[w];
+    }
+    return rows;
+}
+
 SearchResult SearchIndex::Search(std::string_view keyword) {
+    const CharTables& t = CharTables::Get();
     const Keyword k(keyword);
     const bool reuse = haveLast_ && keyword.size() >= lastKeyword_.size() && keyword.starts_with(lastKeyword_);
-    const std::vector<uint32_t>& candidates = lastFound_;
-    const size_t count = reuse ? candidates.size() : rowCount_;
+    const std::vector<uint64_t> candidates = Candidates(k);
 
-    uint64_t needLetters = 0, needChars = 0;
-    std::vector<uint64_t> pairChoices;   // a row holds one of each
-    for (const WordMatcher& w : k.words) {
-        needLetters |= w.NeedLetters();
-        needChars |= w.NeedChars();
-        if (w.PairChoices() && !k.wildcard) pairChoices.push_back(w.PairChoices());
-    }
+    uint64_t needLetters = 0;
+    for (const WordMatcher& w : k.words) needLetters |= w.NeedLetters();
     std::optional<jet::LikePattern> like;
     if (k.wildcard) like.emplace("%" + k.text + "%");
-    // A piece of the question that equals the keyword is also a run that the
-    // rules find: the question needs looking at only where they found one.
-    const bool exactNeedsRun = !k.wildcard && !k.words.empty();
+    // One character that has no other form: every row holding it holds the
+    // keyword as typed. (Below U+0800 a character has more than one byte
+    // sequence the folding reads alike.)
+    bool everyRowExact = false;
+    if (!k.wildcard && !k.spaced && k.exact.size() == 1 && k.words.size() == 1) {
+        const char16_t u = k.exact[0];
+        everyRowExact = u >= 0x800 && !(u >= 0xD800 && u <= 0xDFFF) && t.Simplified(u) == u && t.FormsOf(u).empty() &&
+                        (t.Kind(u) == CharKind::Han || t.Kind(u) == CharKind::Other);
+    }
 
     std::vector<uint32_t> exact, other, found;
     std::vector<Rule> otherRule;
-    for (size_t i = 0; i < count; ++i) {
-        const uint32_t r = reuse ? candidates[i] : static_cast<uint32_t>(i);
-        if ((letters_[r] & needLetters) != needLetters || (chars_[r] & needChars) != needChars) continue;
-        if (!std::all_of(pairChoices.begin(), pairChoices.end(), [&](uint64_t p) { return pairs_[r] & p; })) continue;
+    const auto look = [&](uint32_t r) {
+        if (everyRowExact) {
+            exact.push_back(r);
+            found.push_back(r);
+            return;
+        }
+        if ((letters_[r] & needLetters) != needLetters) return;
         const std::u16string_view q = Question(r);
         const std::string_view p = PinYin(r);
+        // A question holding the keyword as typed holds a run of it too.
+        if (!like && (p.find(k.exactUtf8) != std::string_view::npos || q.find(k.exact) != std::u16string_view::npos)) {
+            exact.push_back(r);
+            found.push_back(r);
+            return;
+        }
         std::optional<Rule> rule;
         if (!k.spaced && !k.words.empty()) {
             const WordMatcher::Found f = k.words[0].Match(q);
@@ -144,14 +245,11 @@ SearchResult SearchIndex::Search(std::string_view keyword) {
             }
             if (every) rule = Rule::Words;
         }
-        bool isExact;
+        bool isExact = false;
         if (like) {
             const SearchRow row = source_(r);
             isExact = (!row.questionNull && like->Matches(jet::Folded(row.question))) ||
                       (!row.pinyinNull && like->Matches(p));
-        } else {
-            isExact = p.find(k.exactUtf8) != std::string_view::npos ||
-                      ((rule || !exactNeedsRun) && q.find(k.exact) != std::u16string_view::npos);
         }
         if (isExact) {
             exact.push_back(r);
@@ -161,21 +259,33 @@ SearchResult SearchIndex::Search(std::string_view keyword) {
             otherRule.push_back(*rule);
             found.push_back(r);
         }
+    };
+    if (reuse) {
+        for (uint32_t r : lastFound_) {
+            if (candidates[r >> 6] >> (r & 63) & 1) look(r);
+        }
+    } else {
+        for (size_t w = 0; w < candidates.size(); ++w) {
+            for (uint64_t bits = candidates[w]; bits; bits &= bits - 1) {
+                look(static_cast<uint32_t>(w * 64 + static_cast<size_t>(std::countr_zero(bits))));
+            }
+        }
     }
 
     SearchResult out;
     if (found.empty() && k.length >= kSimilarFromLength) {
         out = MostSimilar(k);
     } else {
-        size_t slots = 16;
-        while (slots < found.size() * 2) slots *= 2;
-        std::vector<uint64_t> seen(slots, ~uint64_t{0});
-        KeepDistinct(exact, std::vector<Rule>(exact.size(), Rule::Exact), seen, out);
-        KeepDistinct(other, otherRule, seen, out);
+        out.rows = std::move(exact);
+        out.rules.assign(out.rows.size(), Rule::Exact);
+        out.rows.insert(out.rows.end(), other.begin(), other.end());
+        out.rules.insert(out.rules.end(), otherRule.begin(), otherRule.end());
     }
+    // A keyword of punctuation alone finds only what holds it as typed; the
+    // rules may find more once a letter follows, so it is no base to narrow.
     lastKeyword_.assign(keyword);
-    lastFound_ = std::move(found);   // `candidates` is not used after this
-    haveLast_ = true;
+    lastFound_ = std::move(found);
+    haveLast_ = !k.words.empty();
     return out;
 }
 
@@ -217,6 +327,7 @@ SearchResult SearchIndex::MostSimilar(const Keyword& k) const {
     std::vector<Scored> best;
     std::vector<uint32_t> stamp(pairs.size(), UINT32_MAX);
     for (uint32_t r = 0; r < rowCount_; ++r) {
+        if (Repeat(r)) continue;
         // A similar question shares most of the keyword's characters.
         if (keywordBits >= 6 && std::popcount(chars_[r] & keywordChars) * 3 < keywordBits) continue;
         const std::u16string_view q = Question(r);
@@ -249,16 +360,8 @@ SearchResult SearchIndex::MostSimilar(const Keyword& k) const {
     }
     // Best first; equal scores in table order.
     std::stable_sort(best.begin(), best.end(), [](const Scored& a, const Scored& b) { return a.score > b.score; });
-    size_t slotsSeen = 16;
-    while (slotsSeen < best.size() * 2) slotsSeen *= 2;
-    std::vector<uint64_t> seen(slotsSeen, ~uint64_t{0});
-    std::vector<uint32_t> rows;
-    for (const Scored& s : best) rows.push_back(s.row);
-    KeepDistinct(rows, std::vector<Rule>(rows.size(), Rule::Similar), seen, out);
-    if (out.rows.size() > kMostSimilar) {
-        out.rows.resize(kMostSimilar);
-        out.rules.resize(kMostSimilar);
-    }
+    for (size_t i = 0; i < best.size() && i < kMostSimilar; ++i) out.rows.push_back(best[i].row);
+    out.rules.assign(out.rows.size(), Rule::Similar);
     return out;
 }
 

@@ -5,9 +5,12 @@
 // keyword is long (8 characters or more, blanks not counted) and nothing
 // matches, the most similar questions are listed instead, best first.
 //
-// The index keeps each question's folded characters, each PinYin folded, and
-// three 64-bit sets per row (see RowSignature) that turn most rows away before
-// a run is looked for. A keyword that only grew since the previous search
+// The index keeps each question's folded characters, each PinYin folded, two
+// 64-bit sets per row (see RowSignature), and for each character and each
+// pair of neighbours' first letters the rows that hold it (a posting), from
+// which a keyword's candidate rows come before any run is looked for. A row
+// equal to an earlier one is marked as a repeat when the index is built and
+// never looked at again. A keyword that only grew since the previous search
 // looks only at the rows the previous one found.
 #pragma once
 #include <cstdint>
@@ -59,9 +62,11 @@ private:
     std::string_view PinYin(uint32_t r) const {
         return std::string_view(pinyin_).substr(pinyinStart_[r], pinyinStart_[r + 1] - pinyinStart_[r]);
     }
+    bool Repeat(uint32_t r) const { return repeat_[r >> 6] >> (r & 63) & 1; }
     bool SameRow(uint32_t a, uint32_t b) const;
-    void KeepDistinct(const std::vector<uint32_t>& rows, const std::vector<Rule>& rules, std::vector<uint64_t>& seen,
-                      SearchResult& out) const;
+    // Sets in `rows` (a bit per row) the rows of the posting of `key`.
+    void AddPosting(uint32_t key, std::vector<uint64_t>& rows) const;
+    std::vector<uint64_t> Candidates(const Keyword& k) const;
     SearchResult MostSimilar(const Keyword& k) const;
 
     uint32_t rowCount_ = 0;
@@ -70,8 +75,18 @@ private:
     std::vector<uint32_t> unitStart_;    // rowCount_ + 1 entries
     std::string pinyin_;                 // every PinYin, case-folded, one after another
     std::vector<uint32_t> pinyinStart_;  // rowCount_ + 1 entries
-    std::vector<uint64_t> letters_, chars_, pairs_;   // RowSignature of question and PinYin
-    std::vector<uint64_t> rowHash_;      // of the folded Question, Answer and PinYin, for repeats
+    std::vector<uint64_t> letters_, chars_;   // RowSignature of question and PinYin
+    std::vector<uint64_t> repeat_;       // bit per row: equal to an earlier row (see SameRow)
+    // Postings by RowSignature key, repeats left out. A sparse one is
+    // postings_[postingAt_[key], postingAt_[key + 1]): each row's distance
+    // from the one before (the first row's from -1) in 7-bit groups, low
+    // group first, the high bit set on all but the last. A dense one, where
+    // a bitmap takes fewer bytes, is a bitmap of the rows in bitmaps_, the
+    // i-th of them for the i-th key of denseKeys_; its sparse part is empty.
+    std::vector<uint32_t> postingAt_;    // RowSignature::kKeyCount + 1 entries
+    std::vector<uint8_t> postings_;
+    std::vector<uint32_t> denseKeys_;    // ascending
+    std::vector<uint64_t> bitmaps_;      // (rowCount_ + 63) / 64 words each
 
     std::string lastKeyword_;            // the previous search, when it matched rows
     std::vector<uint32_t> lastFound_;    // every row it matched, in table order

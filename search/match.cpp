@@ -51,29 +51,52 @@ WordMatcher::WordMatcher(std::u16string units) : units_(std::move(units)) {
         slots_[i].unit = u;
         slots_[i].mask |= uint64_t{1} << p;
     }
-    // The second character of a run starts right after the first one's share
-    // of the word: after a digit, or after a piece of letters that begins a
-    // reading. A word a single character can spell needs no pair.
-    const auto symbol = [&](char16_t u) { return t.Kind(u) == CharKind::Letter || t.Kind(u) == CharKind::Digit; };
-    if (units_.size() >= 2 && symbol(units_[0])) {
-        bool needed = true;
-        if (t.Kind(units_[0]) == CharKind::Digit) {
-            needed = symbol(units_[1]);
-            if (needed) pairChoices_ |= RowSignature::PairBit(units_[0], units_[1]);
-        } else {
-            for (size_t j = 1; j <= std::min<size_t>(6, units_.size()) && needed; ++j) {
-                const std::u16string_view piece = std::u16string_view(units_).substr(0, j);
-                const bool letters = std::all_of(piece.begin(), piece.end(), [&](char16_t u) { return t.Kind(u) == CharKind::Letter; });
-                if (!letters) break;
-                if (j == units_.size()) {
-                    needed = !t.IsReadingPrefix(piece);
-                } else if (j == 1 || t.IsReadingPrefix(piece)) {
-                    if (!symbol(units_[j])) needed = false;
-                    else pairChoices_ |= RowSignature::PairBit(units_[0], units_[j]);
-                }
-            }
+    // Where the pieces of a run (each a letter or digit for itself, or a
+    // prefix of a reading) meet, the row holds the pair of the two pieces'
+    // first letters. The first piece ends at one of a few places; inside the
+    // word's leading letters and digits, a place no piece can reach across
+    // is an end in every split.
+    const size_t size = units_.size();
+    const auto symbol = [&](size_t i) { return t.Kind(units_[i]) == CharKind::Letter || t.Kind(units_[i]) == CharKind::Digit; };
+    size_t lead = 0;   // units_[0, lead) are letters and digits
+    while (lead < size && symbol(lead)) ++lead;
+    std::vector<bool> isPiece;   // [a, a + l) at a * 7 + l
+    isPiece.resize(lead * 7);
+    for (size_t a = 0; a < lead; ++a) {
+        isPiece[a * 7 + 1] = true;
+        for (size_t l = 2; l <= 6 && a + l <= lead && t.Kind(units_[a + l - 1]) == CharKind::Letter; ++l) {
+            if (t.Kind(units_[a]) != CharKind::Letter) break;
+            isPiece[a * 7 + l] = t.IsReadingPrefix(std::u16string_view(units_).substr(a, l));
         }
-        if (!needed) pairChoices_ = 0;
+    }
+    const auto piece = [&](size_t a, size_t b) { return b - a <= 6 && isPiece[a * 7 + (b - a)]; };
+    if (size >= 2 && lead >= 1) {
+        // A word a single character can spell needs no pair, nor one whose
+        // first piece may be followed by a character with no reading.
+        std::vector<uint16_t> first;
+        bool needed = true;
+        for (size_t j = 1; j <= std::min<size_t>(6, lead) && needed; ++j) {
+            if (!piece(0, j)) continue;
+            if (j == size || j == lead) needed = false;
+            else first.push_back(RowSignature::PairKey(units_[0], units_[j]));
+        }
+        if (needed) pairNeeds_.push_back(std::move(first));
+    }
+    for (size_t b = 1; b < lead; ++b) {
+        bool across = false;
+        for (size_t a = b - std::min<size_t>(b, 5); a < b && !across; ++a) {
+            for (size_t c = b + 1; c <= std::min(lead, a + 6) && !across; ++c) across = piece(a, c);
+        }
+        if (across) continue;
+        std::vector<uint16_t> meet;
+        for (size_t a = b - std::min<size_t>(b, 6); a < b; ++a) {
+            if (piece(a, b)) meet.push_back(RowSignature::PairKey(units_[a], units_[b]));
+        }
+        pairNeeds_.push_back(std::move(meet));
+    }
+    for (auto& need : pairNeeds_) {
+        std::sort(need.begin(), need.end());
+        need.erase(std::unique(need.begin(), need.end()), need.end());
     }
     if (n_ == 0) return;
     startMask_.resize(t.ClassCount());
@@ -155,7 +178,8 @@ WordMatcher::Found WordMatcher::Match(std::u16string_view q) const {
         if (!(s0 | s1) && !(startsRun_[u >> 6] >> (u & 63) & 1)) continue;   // nothing under way, nothing begins here
         const CharKind kind = t.Kind(u);
         if (kind == CharKind::Punct) continue;
-        const uint64_t eq = Eq(t.Simplified(u));
+        // A word of letters and digits only never equals a Han character.
+        const uint64_t eq = kind == CharKind::Han && !needChars_ ? 0 : Eq(t.Simplified(u));
         uint64_t n0 = ((s0 | 1) & eq) << 1, n1 = (s1 & eq) << 1;
         if (kind == CharKind::Han) {
             const uint16_t c = t.ReadingClass(u);
@@ -164,8 +188,10 @@ WordMatcher::Found WordMatcher::Match(std::u16string_view q) const {
         s0 = n0;
         s1 = n1;
         if (s0 & done) found.folded = true;
-        if (s1 & done) found.reading = true;
-        if (found.folded && found.reading) break;
+        if (s1 & done) {
+            found.reading = true;
+            break;
+        }
     }
     return found;
 }
@@ -239,19 +265,24 @@ Keyword::Keyword(std::string_view utf8) : text(utf8), exact(FoldedUnits(utf8)), 
     endWord();
 }
 
-uint64_t RowSignature::PairBit(char16_t first, char16_t second) {
-    return uint64_t{1} << ((static_cast<uint32_t>(first) * 131u + second) * 0x9E3779B1u >> 26);
+namespace {
+
+uint32_t SymbolOf(char16_t u) { return u <= '9' ? 26 + (u - '0') : u - 'a'; }
+
+}  // namespace
+
+uint16_t RowSignature::PairKey(char16_t first, char16_t second) {
+    return static_cast<uint16_t>(SymbolOf(first) * kSymbols + SymbolOf(second));
 }
 
-void RowSignature::Add(std::u16string_view units) {
+void RowSignature::Add(std::u16string_view units, std::vector<uint32_t>* keys) {
     const CharTables& t = CharTables::Get();
-    uint64_t before = 0;   // first letters of the previous character, bit 26 + d for digit d
+    uint64_t before = 0;   // first letters of the previous character: bit i for symbol i (a..z, 0..9)
     const auto pair = [&](uint64_t now) {
-        for (uint64_t a = before; a; a &= a - 1) {
-            const auto x = static_cast<char16_t>(std::countr_zero(a) < 26 ? 'a' + std::countr_zero(a) : '0' + std::countr_zero(a) - 26);
-            for (uint64_t b = now; b; b &= b - 1) {
-                const auto y = static_cast<char16_t>(std::countr_zero(b) < 26 ? 'a' + std::countr_zero(b) : '0' + std::countr_zero(b) - 26);
-                pairs |= PairBit(x, y);
+        if (keys) {
+            for (uint64_t a = before; a; a &= a - 1) {
+                const auto x = static_cast<uint32_t>(std::countr_zero(a)) * kSymbols;
+                for (uint64_t b = now; b; b &= b - 1) keys->push_back(kPairKeys + x + static_cast<uint32_t>(std::countr_zero(b)));
             }
         }
         before = now;
@@ -269,15 +300,20 @@ void RowSignature::Add(std::u16string_view units) {
         case CharKind::Punct: break;
         case CharKind::Han: {
             const uint16_t c = t.ReadingClass(u);
+            const char16_t s = t.Simplified(u);
             letters |= t.ClassLetters(c) | (uint64_t{t.ClassFirstLetters(c)} << 26);
-            chars |= CharBit(t.Simplified(u));
+            chars |= CharBit(s);
+            if (keys) keys->push_back(s);
             pair(uint64_t{t.ClassFirstLetters(c)});
             break;
         }
-        case CharKind::Other:
-            chars |= CharBit(t.Simplified(u));
+        case CharKind::Other: {
+            const char16_t s = t.Simplified(u);
+            chars |= CharBit(s);
+            if (keys) keys->push_back(s);
             before = 0;
             break;
+        }
         }
     }
 }

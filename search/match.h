@@ -39,6 +39,8 @@ public:
         bool reading = false;   // a run that needs at least one reading
     };
     // Looks for the word in `question` (case-folded units, punctuation kept).
+    // Stops at the first run that needs a reading, which decides the rule:
+    // `folded` then only tells of the runs before it.
     Found Match(std::u16string_view question) const;
 
     // Every run the word matches, as [begin, end) unit indices into
@@ -48,9 +50,11 @@ public:
     // Letters of the word a row must have somewhere, and more (see RowSignature).
     uint64_t NeedLetters() const { return needLetters_; }
     uint64_t NeedChars() const { return needChars_; }
-    // RowSignature::pairs bits of which a row must hold one for the word to
-    // begin a run there; 0 when the word's start needs no pair.
-    uint64_t PairChoices() const { return pairChoices_; }
+    // Pairs of neighbours' first letters (RowSignature::PairKey) a run of the
+    // word needs: of each list, a row must hold at least one. A list says
+    // where one piece of the word ends and the next begins, whichever way the
+    // word splits into readings.
+    const std::vector<std::vector<uint16_t>>& PairNeeds() const { return pairNeeds_; }
 
 private:
     uint64_t Eq(char16_t simplified) const;
@@ -68,7 +72,8 @@ private:
     uint64_t letterAt_[26] = {};            // positions holding each letter
     mutable std::vector<int32_t> reachAt_;  // per class: offset into reach_, or -1
     mutable std::vector<uint64_t> reach_;   // n_ masks per class seen
-    uint64_t needLetters_ = 0, needChars_ = 0, pairChoices_ = 0;
+    uint64_t needLetters_ = 0, needChars_ = 0;
+    std::vector<std::vector<uint16_t>> pairNeeds_;
 };
 
 // The whole keyword.
@@ -86,14 +91,25 @@ struct Keyword {
 };
 
 // What a row holds, as 64-bit sets a keyword's needs are tested against
-// before any run is looked for: NeedLetters() against Letters(), NeedChars()
-// against Chars(). Both are necessary, not sufficient.
+// before any run is looked for: NeedLetters() against letters, NeedChars()
+// against chars. Both are necessary, not sufficient.
 struct RowSignature {
     uint64_t letters = 0;   // bits 0-25 letters present or in a reading, 26-51 first letters, 52-61 digits
     uint64_t chars = 0;     // one hashed bit per other character
-    uint64_t pairs = 0;     // one hashed bit per pair of neighbours' first letters (or digits)
-    void Add(std::u16string_view units);
-    static uint64_t PairBit(char16_t first, char16_t second);
+
+    // Keys of what the row holds, for an inverted index: each simplified
+    // unit that is neither punctuation, a letter nor a digit (the unit
+    // itself), and each pair of neighbours' first letters or digits
+    // (kPairKeys + PairKey). Punctuation never breaks a pair; other
+    // characters that have no reading do.
+    static constexpr uint32_t kPairKeys = 0x10000;
+    static constexpr uint32_t kSymbols = 36;   // a..z, then 0..9
+    static constexpr uint32_t kKeyCount = kPairKeys + kSymbols * kSymbols;
+    static uint16_t PairKey(char16_t first, char16_t second);   // both a letter or a digit
+
+    // Adds `units` (case-folded); appends its keys to `keys` when given,
+    // repeats and all.
+    void Add(std::u16string_view units, std::vector<uint32_t>* keys = nullptr);
 };
 
 }  // namespace search

@@ -1,0 +1,105 @@
+// The index only narrows down where to look. On keywords spelled from the
+// bank's own questions (initials, whole and cut syllables, letters, other
+// forms of a character, words in any order), it lists exactly the rows that
+// looking at every row with the matcher lists, in the same order, each row
+// that repeats an earlier one left out, typed whole or one character at a time.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <random>
+#include <set>
+#include <tuple>
+
+#include "base/text.h"
+#include "jet/sql_text.h"
+#include "tests/search/bank_for_tests.h"
+
+namespace {
+
+using searchtest::Row;
+
+// Every row the rules find, looked at one by one, in list order.
+std::vector<uint32_t> LookAtEveryRow(const std::vector<Row>& rows, const std::string& keyword) {
+    const search::Keyword k(keyword);
+    std::vector<uint32_t> exact, other;
+    std::set<std::tuple<bool, std::string, bool, std::string, bool, std::string>> seen;
+    for (uint32_t r = 0; r < rows.size(); ++r) {
+        const auto folded = [&](size_t c) { return rows[r][c] ? jet::Folded(*rows[r][c]) : std::string(); };
+        if (!seen.emplace(!rows[r][0], folded(0), !rows[r][1], folded(1), !rows[r][2], folded(2)).second) continue;
+        const std::u16string q = rows[r][0] ? search::FoldedUnits(*rows[r][0]) : std::u16string();
+        const std::string p = folded(2);
+        if (p.find(k.exactUtf8) != std::string::npos || q.find(k.exact) != std::u16string::npos) {
+            exact.push_back(r);
+            continue;
+        }
+        bool found = !k.words.empty();
+        for (size_t w = 0; w < k.words.size() && found; ++w) {
+            const search::WordMatcher::Found f = k.words[w].Match(q);
+            found = f.folded || f.reading || (k.spaced && p.find(k.wordTexts[w]) != std::string::npos);
+        }
+        if (found) other.push_back(r);
+    }
+    exact.insert(exact.end(), other.begin(), other.end());
+    return exact;
+}
+
+// A piece of a question as a player might type it: each character as itself,
+// as another of its forms, or as a prefix of one of its readings; now and
+// then in capitals or with a blank between two characters.
+std::string KeywordFrom(const std::u16string& q, std::mt19937& rng) {
+    const search::CharTables& t = search::CharTables::Get();
+    const auto pick = [&](size_t n) { return std::uniform_int_distribution<size_t>(0, n - 1)(rng); };
+    const size_t at = pick(q.size()), length = 1 + pick(4);
+    std::u16string out;
+    for (size_t i = at; i < q.size() && i < at + length; ++i) {
+        const char16_t u = q[i];
+        const uint16_t c = t.ReadingClass(u);
+        const size_t how = pick(6);
+        if (t.Kind(u) == search::CharKind::Han && how < 4) {
+            const auto& syllables = t.ClassSyllables(c);
+            std::string s = t.Syllable(syllables[pick(syllables.size())]);
+            s.resize(how == 0 ? s.size() : 1 + pick(s.size()));
+            if (pick(3) == 0) std::replace(s.begin(), s.end(), 'v', 'u');
+            for (char l : s) out += static_cast<char16_t>(how == 3 ? l - 32 : l);
+        } else if (how == 4 && !t.FormsOf(t.Simplified(u)).empty()) {
+            const auto& forms = t.FormsOf(t.Simplified(u));
+            out += forms[pick(forms.size())];
+        } else {
+            out += u;
+        }
+        if (pick(8) == 0) out += u' ';
+    }
+    return base::Utf16ToUtf8(out);
+}
+
+TEST(SearchIndex, ListsWhatLookingAtEveryRowLists) {
+    std::vector<Row> rows = searchtest::TestBank();
+    // Repeats that differ in letter case only, and rows that differ only in
+    // a NULL against an empty text, which are not repeats.
+    rows.push_back({"银行的英文单词是？", "BANK", "YHDYWDCS"});
+    rows.push_back({"银行的英文单词是？", "bank", ""});
+    rows.push_back({"银行的英文单词是？", "bank", std::nullopt});
+    rows.push_back({"", "没有题目的答案", "null"});
+    search::SearchIndex index(static_cast<uint32_t>(rows.size()), searchtest::SourceOf(rows));
+    std::mt19937 rng(12);
+    size_t listed = 0;
+    for (int n = 0; n < 600; ++n) {
+        const Row& from = rows[std::uniform_int_distribution<size_t>(0, rows.size() - 1)(rng)];
+        if (!from[0] || from[0]->empty()) continue;
+        const std::string keyword = KeywordFrom(base::Utf8ToUtf16(*from[0]), rng);
+        const std::vector<uint32_t> expected = LookAtEveryRow(rows, keyword);
+        if (expected.empty()) continue;   // a similar list: not the index's to narrow down
+        listed += expected.size();
+        index.Search("\x01");
+        EXPECT_EQ(index.Search(keyword).rows, expected) << "keyword '" << keyword << "'";
+        // Typed one character at a time, each search looking only at the
+        // rows the one before found.
+        index.Search("\x01");
+        const std::u16string units = base::Utf8ToUtf16(keyword);
+        for (size_t i = 1; i < units.size(); ++i) index.Search(base::Utf16ToUtf8(units.substr(0, i)));
+        EXPECT_EQ(index.Search(keyword).rows, expected) << "keyword '" << keyword << "' typed";
+    }
+    EXPECT_GT(listed, 2000u);
+}
+
+}  // namespace
