@@ -147,11 +147,11 @@ bool SearchIndex::SameRow(uint32_t a, uint32_t b) const {
            jet::Folded(x.answer) == jet::Folded(y.answer);
 }
 
-void SearchIndex::AddPosting(uint32_t key, std::vector<uint64_t>& rows) const {
+void SearchIndex::AddPosting(uint32_t key, const std::vector<uint64_t>& from, std::vector<uint64_t>& to) const {
     const auto dense = std::lower_bound(denseKeys_.begin(), denseKeys_.end(), key);
     if (dense != denseKeys_.end() && *dense == key) {
-        const uint64_t* bits = bitmaps_.data() + static_cast<size_t>(dense - denseKeys_.begin()) * rows.size();
-        for (size_t w = 0; w < rows.size(); ++w) rows[w] |= bits[w];
+        const uint64_t* bits = bitmaps_.data() + static_cast<size_t>(dense - denseKeys_.begin()) * to.size();
+        for (size_t w = 0; w < to.size(); ++w) to[w] |= from[w] & bits[w];
         return;
     }
     const uint8_t* at = postings_.data() + postingAt_[key];
@@ -161,36 +161,65 @@ void SearchIndex::AddPosting(uint32_t key, std::vector<uint64_t>& rows) const {
         uint32_t gap = *at & 0x7Fu;
         for (int shift = 7; *at++ & 0x80; shift += 7) gap |= uint32_t{*at & 0x7Fu} << shift;
         r += gap;
-        rows[r >> 6] |= uint64_t{1} << (r & 63);
+        to[r >> 6] |= from[r >> 6] & uint64_t{1} << (r & 63);
     }
 }
 
-// A bit per row that may match: not a repeat, and holding every character
-// of the keyword's words and one pair of each list the words need.
+// Keeps the rows that hold the pairs some split of the word's leading
+// letters and digits into pieces needs. reach[b]: rows that hold every pair
+// of some split of units [0, b), with a piece beginning at b.
+void SearchIndex::KeepSpellable(const WordMatcher& w, std::vector<uint64_t>& rows) const {
+    constexpr size_t kSpan = 16;   // leading units followed; a longer word is checked this far
+    const size_t lead = w.Lead();
+    if (lead < 2) return;
+    const std::u16string& units = w.Units();
+    const size_t span = std::min(lead, kSpan);
+    const size_t words = rows.size();
+    std::vector<std::vector<uint64_t>> reach(span + 1);
+    reach[0] = rows;
+    // A piece may end at the word's end; past the span, a split of the whole
+    // begins a piece within 5 units before it.
+    const size_t last = span == lead ? lead - 1 : span;
+    for (size_t b = 1; b <= last; ++b) {
+        for (size_t a = b - std::min<size_t>(b, 6); a < b; ++a) {
+            if (reach[a].empty() || !w.IsPiece(a, b)) continue;
+            if (reach[b].empty()) reach[b].assign(words, 0);
+            AddPosting(RowSignature::kPairKeys + RowSignature::PairKey(units[a], units[b]), reach[a], reach[b]);
+        }
+    }
+    std::vector<uint64_t> kept(words, 0);
+    for (size_t a = 0; a <= span; ++a) {
+        if (reach[a].empty()) continue;
+        if (span == lead ? !w.IsPiece(a, lead) : a + 5 < span) continue;
+        for (size_t i = 0; i < words; ++i) kept[i] |= reach[a][i];
+    }
+    rows = std::move(kept);
+}
+
+// A bit per row that may match: not a repeat, holding every character of the
+// keyword's words and the pairs where the pieces of each word can meet.
 std::vector<uint64_t> SearchIndex::Candidates(const Keyword& k) const {
     const CharTables& t = CharTables::Get();
     const size_t words = repeat_.size();
     std::vector<uint64_t> rows(words);
     for (size_t w = 0; w < words; ++w) rows[w] = ~repeat_[w];
     if (rowCount_ % 64) rows.back() &= (uint64_t{1} << (rowCount_ % 64)) - 1;
-    std::vector<std::vector<uint32_t>> needs;
+    std::vector<char16_t> chars;
     for (const WordMatcher& w : k.words) {
         for (char16_t u : w.Units()) {
-            if (t.Kind(u) == CharKind::Han || t.Kind(u) == CharKind::Other) needs.push_back({u});
-        }
-        if (k.wildcard) continue;
-        for (const std::vector<uint16_t>& pairs : w.PairNeeds()) {
-            needs.emplace_back();
-            for (uint16_t pair : pairs) needs.back().push_back(RowSignature::kPairKeys + pair);
+            if (t.Kind(u) == CharKind::Han || t.Kind(u) == CharKind::Other) chars.push_back(u);
         }
     }
-    std::sort(needs.begin(), needs.end());
-    needs.erase(std::unique(needs.begin(), needs.end()), needs.end());
-    std::vector<uint64_t> any(words);
-    for (const std::vector<uint32_t>& keys : needs) {
-        std::fill(any.begin(), any.end(), 0);
-        for (uint32_t key : keys) AddPosting(key, any);
-        for (size_t w = 0; w < words; ++w) rows[w] &= any[w];
+    std::sort(chars.begin(), chars.end());
+    chars.erase(std::unique(chars.begin(), chars.end()), chars.end());
+    std::vector<uint64_t> held(words);
+    for (char16_t u : chars) {
+        std::fill(held.begin(), held.end(), 0);
+        AddPosting(u, rows, held);
+        rows.swap(held);
+    }
+    if (!k.wildcard) {
+        for (const WordMatcher& w : k.words) KeepSpellable(w, rows);
     }
     return rows;
 }

@@ -64,8 +64,10 @@ private:
     }
     bool Repeat(uint32_t r) const { return repeat_[r >> 6] >> (r & 63) & 1; }
     bool SameRow(uint32_t a, uint32_t b) const;
-    // Sets in `rows` (a bit per row) the rows of the posting of `key`.
-    void AddPosting(uint32_t key, std::vector<uint64_t>& rows) const;
+    // Sets in `to` the rows of the posting of `key` that are set in `from`
+    // (bitmaps of a bit per row).
+    void AddPosting(uint32_t key, const std::vector<uint64_t>& from, std::vector<uint64_t>& to) const;
+    void KeepSpellable(const WordMatcher& w, std::vector<uint64_t>& rows) const;
     std::vector<uint64_t> Candidates(const Keyword& k) const;
     SearchResult MostSimilar(const Keyword& k) const;
 

@@ -51,52 +51,15 @@ WordMatcher::WordMatcher(std::u16string units) : units_(std::move(units)) {
         slots_[i].unit = u;
         slots_[i].mask |= uint64_t{1} << p;
     }
-    // Where the pieces of a run (each a letter or digit for itself, or a
-    // prefix of a reading) meet, the row holds the pair of the two pieces'
-    // first letters. The first piece ends at one of a few places; inside the
-    // word's leading letters and digits, a place no piece can reach across
-    // is an end in every split.
-    const size_t size = units_.size();
     const auto symbol = [&](size_t i) { return t.Kind(units_[i]) == CharKind::Letter || t.Kind(units_[i]) == CharKind::Digit; };
-    size_t lead = 0;   // units_[0, lead) are letters and digits
-    while (lead < size && symbol(lead)) ++lead;
-    std::vector<bool> isPiece;   // [a, a + l) at a * 7 + l
-    isPiece.resize(lead * 7);
+    size_t lead = 0;
+    while (lead < units_.size() && symbol(lead)) ++lead;
+    pieceLengths_.assign(lead, 2);   // every letter or digit for itself
     for (size_t a = 0; a < lead; ++a) {
-        isPiece[a * 7 + 1] = true;
+        if (t.Kind(units_[a]) != CharKind::Letter) continue;
         for (size_t l = 2; l <= 6 && a + l <= lead && t.Kind(units_[a + l - 1]) == CharKind::Letter; ++l) {
-            if (t.Kind(units_[a]) != CharKind::Letter) break;
-            isPiece[a * 7 + l] = t.IsReadingPrefix(std::u16string_view(units_).substr(a, l));
+            if (t.IsReadingPrefix(std::u16string_view(units_).substr(a, l))) pieceLengths_[a] |= static_cast<uint8_t>(1u << l);
         }
-    }
-    const auto piece = [&](size_t a, size_t b) { return b - a <= 6 && isPiece[a * 7 + (b - a)]; };
-    if (size >= 2 && lead >= 1) {
-        // A word a single character can spell needs no pair, nor one whose
-        // first piece may be followed by a character with no reading.
-        std::vector<uint16_t> first;
-        bool needed = true;
-        for (size_t j = 1; j <= std::min<size_t>(6, lead) && needed; ++j) {
-            if (!piece(0, j)) continue;
-            if (j == size || j == lead) needed = false;
-            else first.push_back(RowSignature::PairKey(units_[0], units_[j]));
-        }
-        if (needed) pairNeeds_.push_back(std::move(first));
-    }
-    for (size_t b = 1; b < lead; ++b) {
-        bool across = false;
-        for (size_t a = b - std::min<size_t>(b, 5); a < b && !across; ++a) {
-            for (size_t c = b + 1; c <= std::min(lead, a + 6) && !across; ++c) across = piece(a, c);
-        }
-        if (across) continue;
-        std::vector<uint16_t> meet;
-        for (size_t a = b - std::min<size_t>(b, 6); a < b; ++a) {
-            if (piece(a, b)) meet.push_back(RowSignature::PairKey(units_[a], units_[b]));
-        }
-        pairNeeds_.push_back(std::move(meet));
-    }
-    for (auto& need : pairNeeds_) {
-        std::sort(need.begin(), need.end());
-        need.erase(std::unique(need.begin(), need.end()), need.end());
     }
     if (n_ == 0) return;
     startMask_.resize(t.ClassCount());

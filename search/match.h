@@ -50,11 +50,15 @@ public:
     // Letters of the word a row must have somewhere, and more (see RowSignature).
     uint64_t NeedLetters() const { return needLetters_; }
     uint64_t NeedChars() const { return needChars_; }
-    // Pairs of neighbours' first letters (RowSignature::PairKey) a run of the
-    // word needs: of each list, a row must hold at least one. A list says
-    // where one piece of the word ends and the next begins, whichever way the
-    // word splits into readings.
-    const std::vector<std::vector<uint16_t>>& PairNeeds() const { return pairNeeds_; }
+    // The word's leading letters and digits, units_[0, Lead()), split into
+    // the pieces a run spells them with: each letter or digit for itself, and
+    // each piece of up to 6 letters that begins a reading. Where two pieces
+    // meet, the row holds the pair of their first letters
+    // (RowSignature::PairKey).
+    size_t Lead() const { return pieceLengths_.size(); }
+    bool IsPiece(size_t begin, size_t end) const {
+        return end > begin && end - begin <= 6 && (pieceLengths_[begin] >> (end - begin) & 1);
+    }
 
 private:
     uint64_t Eq(char16_t simplified) const;
@@ -73,7 +77,7 @@ private:
     mutable std::vector<int32_t> reachAt_;  // per class: offset into reach_, or -1
     mutable std::vector<uint64_t> reach_;   // n_ masks per class seen
     uint64_t needLetters_ = 0, needChars_ = 0;
-    std::vector<std::vector<uint16_t>> pairNeeds_;
+    std::vector<uint8_t> pieceLengths_;     // per leading unit: bit l set when [p, p + l) is a piece
 };
 
 // The whole keyword.
