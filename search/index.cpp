@@ -228,7 +228,11 @@ SearchResult SearchIndex::Search(std::string_view keyword) {
     const CharTables& t = CharTables::Get();
     const Keyword k(keyword);
     const bool reuse = haveLast_ && keyword.size() >= lastKeyword_.size() && keyword.starts_with(lastKeyword_);
-    const std::vector<uint64_t> candidates = Candidates(k);
+    // Working out the candidates costs a pass over bitmaps of every row:
+    // when the previous keystroke found only a few rows, looking at those is
+    // cheaper.
+    const bool fewLeft = reuse && lastFound_.size() * 256 < rowCount_;
+    const std::vector<uint64_t> candidates = fewLeft ? std::vector<uint64_t>() : Candidates(k);
 
     uint64_t needLetters = 0;
     for (const WordMatcher& w : k.words) needLetters |= w.NeedLetters();
@@ -238,7 +242,7 @@ SearchResult SearchIndex::Search(std::string_view keyword) {
     // keyword as typed. (Below U+0800 a character has more than one byte
     // sequence the folding reads alike.)
     bool everyRowExact = false;
-    if (!k.wildcard && !k.spaced && k.exact.size() == 1 && k.words.size() == 1) {
+    if (!fewLeft && !k.wildcard && !k.spaced && k.exact.size() == 1 && k.words.size() == 1) {
         const char16_t u = k.exact[0];
         everyRowExact = u >= 0x800 && !(u >= 0xD800 && u <= 0xDFFF) && t.Simplified(u) == u && t.FormsOf(u).empty() &&
                         (t.Kind(u) == CharKind::Han || t.Kind(u) == CharKind::Other);
@@ -292,7 +296,7 @@ SearchResult SearchIndex::Search(std::string_view keyword) {
     std::vector<uint32_t> rows;
     if (reuse) {
         for (uint32_t r : lastFound_) {
-            if (candidates[r >> 6] >> (r & 63) & 1) rows.push_back(r);
+            if (fewLeft || candidates[r >> 6] >> (r & 63) & 1) rows.push_back(r);
         }
     } else {
         for (size_t w = 0; w < candidates.size(); ++w) {
