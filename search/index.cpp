@@ -38,9 +38,13 @@ SearchIndex::SearchIndex(uint32_t rowCount, RowSource source) : rowCount_(rowCou
     while (slots < size_t{rowCount_} * 2) slots *= 2;
     std::vector<uint32_t> kept(slots, UINT32_MAX);
 
-    // Postings as they grow, and the last row each one holds.
-    std::vector<std::vector<uint8_t>> lists(Sig::kKeyCount);
-    std::vector<uint32_t> last(Sig::kKeyCount, UINT32_MAX);
+    // Postings as they grow, each beside the last row it holds: a row's keys
+    // are scattered over them, and each key then reads one place, not two.
+    struct Growing {
+        std::vector<uint8_t> list;
+        uint32_t last = UINT32_MAX;
+    };
+    std::vector<Growing> growing(Sig::kKeyCount);
     std::vector<uint32_t> keys;
     std::u16string pinyinUnits;
     std::string answer;
@@ -60,6 +64,17 @@ SearchIndex::SearchIndex(uint32_t rowCount, RowSource source) : rowCount_(rowCou
         h = HashCell(h, row.pinyinNull, p.data(), p.size());
         rowHash[r] = h;
         size_t i = static_cast<size_t>(h ^ (h >> 29)) & (slots - 1);
+        // The slot is far from the last one: fetch it while the row's keys
+        // are worked out (kept for a repeat too, and then left unused).
+        __builtin_prefetch(&kept[i]);
+        keys.clear();
+        Sig sig;
+        sig.Add(q, &keys);
+        pinyinUnits.clear();
+        AppendFoldedUnits(pinyinUnits, p);
+        sig.Add(pinyinUnits, &keys);
+        letters_[r] = sig.letters;
+        chars_[r] = sig.chars;
         bool repeat = false;
         for (; kept[i] != UINT32_MAX; i = (i + 1) & (slots - 1)) {
             const uint32_t other = kept[i];
@@ -68,24 +83,17 @@ SearchIndex::SearchIndex(uint32_t rowCount, RowSource source) : rowCount_(rowCou
                 break;
             }
         }
-        keys.clear();
-        Sig sig;
-        sig.Add(q, repeat ? nullptr : &keys);
-        pinyinUnits.clear();
-        AppendFoldedUnits(pinyinUnits, p);
-        sig.Add(pinyinUnits, repeat ? nullptr : &keys);
-        letters_[r] = sig.letters;
-        chars_[r] = sig.chars;
         if (repeat) {
             repeat_[r >> 6] |= uint64_t{1} << (r & 63);
             continue;
         }
         kept[i] = r;
         for (uint32_t key : keys) {
-            if (last[key] == r) continue;
-            uint32_t gap = r - last[key];   // from -1 for the first row
-            last[key] = r;
-            std::vector<uint8_t>& list = lists[key];
+            Growing& g = growing[key];
+            if (g.last == r) continue;
+            uint32_t gap = r - g.last;   // from -1 for the first row
+            g.last = r;
+            std::vector<uint8_t>& list = g.list;
             while (gap >= 0x80) {
                 list.push_back(static_cast<uint8_t>(gap | 0x80));
                 gap >>= 7;
@@ -98,8 +106,8 @@ SearchIndex::SearchIndex(uint32_t rowCount, RowSource source) : rowCount_(rowCou
 
     size_t sparseBytes = 0;
     for (uint32_t key = 0; key < Sig::kKeyCount; ++key) {
-        if (lists[key].size() > words * 8) denseKeys_.push_back(key);
-        else sparseBytes += lists[key].size();
+        if (growing[key].list.size() > words * 8) denseKeys_.push_back(key);
+        else sparseBytes += growing[key].list.size();
     }
     postings_.reserve(sparseBytes);
     postingAt_.reserve(Sig::kKeyCount + 1);
@@ -107,7 +115,7 @@ SearchIndex::SearchIndex(uint32_t rowCount, RowSource source) : rowCount_(rowCou
     size_t dense = 0;
     for (uint32_t key = 0; key < Sig::kKeyCount; ++key) {
         postingAt_.push_back(static_cast<uint32_t>(postings_.size()));
-        const std::vector<uint8_t>& list = lists[key];
+        const std::vector<uint8_t>& list = growing[key].list;
         if (dense < denseKeys_.size() && denseKeys_[dense] == key) {
             uint64_t* bits = bitmaps_.data() + dense * words;
             uint32_t r = UINT32_MAX;
@@ -125,7 +133,7 @@ SearchIndex::SearchIndex(uint32_t rowCount, RowSource source) : rowCount_(rowCou
         } else {
             postings_.insert(postings_.end(), list.begin(), list.end());
         }
-        std::vector<uint8_t>().swap(lists[key]);
+        std::vector<uint8_t>().swap(growing[key].list);
     }
     postingAt_.push_back(static_cast<uint32_t>(postings_.size()));
 }
