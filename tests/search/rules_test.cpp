@@ -471,13 +471,10 @@ TEST_F(SearchRules, EveryWordSomewhereInAnyOrder) { Check(std::begin(kWords), st
 TEST_F(SearchRules, FoldedFormsAndPunctuation) { Check(std::begin(kFolded), std::end(kFolded)); }
 TEST_F(SearchRules, SimilarQuestionsForALongKeyword) { Check(std::begin(kSimilar), std::end(kSimilar)); }
 
-// Known faults: each of these fails today; enable it with the mend.
-//
 // A keyword that goes on from punctuation or a blank alone ("《", then
-// "《孙悟空"; " ", then " cj") starts from the rows its first keystroke
-// found. Only the exact rule could find those, so the rows the other rules
-// find are lost: the shortcut must not start from a keyword without words.
-TEST_F(SearchRules, DISABLED_TypingOnAfterPunctuationAloneListsWhatAFreshSearchLists) {
+// "《孙悟空"; " ", then " cj") must not start from the rows its first
+// keystroke found: only the exact rule could find those.
+TEST_F(SearchRules, TypingOnAfterPunctuationAloneListsWhatAFreshSearchLists) {
     for (const std::string keyword : {"《孙悟空", " cj"}) {
         index_->Search("\x01");
         const search::SearchResult fresh = index_->Search(keyword);
