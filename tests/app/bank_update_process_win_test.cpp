@@ -144,6 +144,10 @@ public:
         if (unix_.empty()) return;
         RunUnix(L"/usr/bin/chattr", L"-i \"" + unix_ + L"\"");
         WaitUntilFolderTakesFiles(folder_, true);
+        // A probe made just before the flag took hold could not be deleted
+        // when it was closed.
+        std::error_code ec;
+        fs::remove(folder_ / "probe.tmp", ec);
     }
     bool set() const { return set_; }
 
