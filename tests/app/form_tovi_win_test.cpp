@@ -8,6 +8,7 @@
 #include "questionbank/bank_file.h"
 #include "skin/engine/skin_props_win.h"
 #include "skin/engine/skinner.h"
+#include "tests/support/pixels_win.h"
 
 #include <gtest/gtest.h>
 #include <commctrl.h>
@@ -509,26 +510,7 @@ TEST_F(Form, ArrowsInTheTextAreSolidAndSitOnTheBaseline) {
     }
 }
 
-namespace {
-
-// The pixels of a w x h area of dc, top row first, as 0x00RRGGBB.
-std::vector<uint32_t> PixelsOf(HDC dc, int w, int h) {
-    BITMAPINFO info{};
-    info.bmiHeader = {sizeof(BITMAPINFOHEADER), w, -h, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-    void* bits = nullptr;
-    base::win::OwnedBitmap dib{CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0)};
-    base::win::MemoryDc copy{CreateCompatibleDC(dc)};
-    if (!dib || !copy) return {};
-    base::win::SelectGuard keep{copy.get(), dib.get()};
-    BitBlt(copy.get(), 0, 0, w, h, dc, 0, 0, SRCCOPY);
-    GdiFlush();
-    const auto* p = static_cast<const uint32_t*>(bits);
-    std::vector<uint32_t> pixels(p, p + static_cast<size_t>(w) * static_cast<size_t>(h));
-    for (uint32_t& c : pixels) c &= 0xFFFFFF;   // the fourth byte is no colour
-    return pixels;
-}
-
-}  // namespace
+using testsupport::PixelsOf;
 
 // Whatever is typed into the search box shows whole, the descenders of g, j,
 // p, q, y and the underscore included, in the box the layout gives it.

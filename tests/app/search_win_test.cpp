@@ -11,6 +11,7 @@
 #include "questionbank/bank_file.h"
 #include "questionbank/result_list_win.h"
 #include "skin/engine/skinner.h"
+#include "tests/support/pixels_win.h"
 
 #include <gtest/gtest.h>
 #include <commctrl.h>
@@ -447,27 +448,6 @@ TEST_F(Search, SimilarRowsAreHeadedSoInTheSkinnedHeaderAndMatchedCharactersStand
     EXPECT_EQ(shown(), matching) << "and the old one again, exactly";
 }
 
-// Pixels of a whole window, its frame and scroll bars included, as the screen shows them.
-std::vector<uint32_t> WindowPixels(HWND w) {
-    RECT r{};
-    GetWindowRect(w, &r);
-    const int width = r.right - r.left, height = r.bottom - r.top;
-    BITMAPINFO info{};
-    info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-    void* bits = nullptr;
-    base::win::OwnedBitmap copy{CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0)};
-    base::win::MemoryDc memory{CreateCompatibleDC(nullptr)};
-    if (!copy || !memory) return {};
-    {
-        base::win::SelectGuard keep{memory.get(), copy.get()};
-        HDC screen = GetWindowDC(w);
-        BitBlt(memory.get(), 0, 0, width, height, screen, 0, 0, SRCCOPY);
-        ReleaseDC(w, screen);
-    }
-    const auto* p = static_cast<const uint32_t*>(bits);
-    return std::vector<uint32_t>(p, p + static_cast<size_t>(width) * static_cast<size_t>(height));
-}
-
 // A keystroke repaints only the rows it changed; what it leaves must be what
 // a repaint of everything would draw: rows that come, go or change, bands
 // below the last row, the scroll bar and the selection.
@@ -477,9 +457,9 @@ TEST_F(Search, AfterEveryKeystrokeTheListLooksAsAWholeRepaintDrawsIt) {
         SCOPED_TRACE(step);
         Pump();
         UpdateWindow(list());
-        const std::vector<uint32_t> kept = WindowPixels(list());
+        const std::vector<uint32_t> kept = testsupport::WindowPixels(list());
         RedrawWindow(list(), nullptr, nullptr, RDW_ERASE | RDW_INVALIDATE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
-        const std::vector<uint32_t> whole = WindowPixels(list());
+        const std::vector<uint32_t> whole = testsupport::WindowPixels(list());
         ASSERT_EQ(kept.size(), whole.size());
         size_t differing = 0;
         for (size_t i = 0; i < kept.size(); ++i) differing += kept[i] != whole[i];
