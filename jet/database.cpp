@@ -3,6 +3,7 @@
 #include "jet/database.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "base/text.h"
 #include "jet/cursor.h"
@@ -330,37 +331,77 @@ Result<std::vector<TextColumn>> Database::ReadTextColumns(std::string_view name)
             }
             return nullptr;
         });
-        // AppendJetText asks for room for the longest text a row can hold
-        // before it trims to what it wrote: without that slack the last cells
-        // would move the whole column.
-        constexpr uint64_t kDecodeSlack = 2 * uint64_t{kPageSize} + 3;
         if (sized) {
             for (size_t c = 0; c < width; ++c) {
-                columns[c].Reserve(rows, static_cast<size_t>(std::min<uint64_t>(bytes[c] + kDecodeSlack, UINT32_MAX)));
+                columns[c].Reserve(rows, static_cast<size_t>(std::min<uint64_t>(bytes[c], UINT32_MAX)));
             }
         }
     }
 
+    // The reading pass decodes each Text cell straight into its column: the
+    // text is laid out over the room reserved above (`used` bytes of it
+    // written), so a cell costs no resize. A cell that may not fit its room
+    // is decoded aside first; a column the sizes fell short for (cells of
+    // other types, Memo) grows.
+    std::vector<size_t> used(width, 0);
+    for (TextColumn& column : columns) column.text.resize(column.text.capacity());
+    const auto room = [&](size_t c, size_t need) {
+        std::string& text = columns[c].text;
+        if (text.size() - used[c] < need) {
+            text.resize(used[c]);
+            text.resize(std::max(used[c] + need, used[c] + used[c] / 2));
+        }
+        return text.data() + used[c];
+    };
     DecodeState state{ValueText::Classic, ReachedRows(store.pageCount()), {}};
+    std::string aside;
+    size_t row = 0;
     Error failed{};
     auto read = ForEachRow(store, *def, state.reached, [&](const RowFields& f, uint32_t page) -> const Error* {
         for (size_t c = 0; c < width; ++c) {
             TextColumn& column = columns[c];
-            auto cell = DecodeCell(store, def->columns[c], f, page, state, column.text);
-            if (!cell) {
-                failed = cell.error();
-                return &failed;
+            const ColumnDef& col = def->columns[c];
+            bool isNull = false;
+            bool done = false;
+            if (col.type == static_cast<uint8_t>(ColumnType::Text)) {
+                std::span<const uint8_t> field;
+                const auto kind = f.Get(col, field);
+                if (kind == RowFields::Field::Null) {
+                    isNull = done = true;
+                } else if (kind == RowFields::Field::Value &&
+                           column.text.size() - used[c] >= JetTextDecodeRoom(field.size()) + 1) {
+                    used[c] = static_cast<size_t>(DecodeJetText(field, column.text.data() + used[c]) - column.text.data());
+                    done = true;
+                }
             }
-            if (!column.EndCell(*cell == CellState::Null)) {
+            if (!done) {
+                aside.clear();
+                auto cell = DecodeCell(store, col, f, page, state, aside);
+                if (!cell) {
+                    failed = cell.error();
+                    return &failed;
+                }
+                isNull = *cell == CellState::Null;
+                std::memcpy(room(c, aside.size() + 1), aside.data(), aside.size());
+                used[c] += aside.size();
+            }
+            *room(c, 1) = '\0';
+            if (++used[c] > UINT32_MAX) {
                 failed = Error{Error::Unsupported,
                                "The table '" + impl_->Find(name)->name + "' holds more text than a query can search.", 0};
                 return &failed;
             }
+            if (row % 64 == 0) column.nullBits.push_back(0);
+            if (isNull) column.nullBits[row / 64] |= uint64_t{1} << (row % 64);
+            column.start.push_back(static_cast<uint32_t>(used[c]));
         }
+        ++row;
         return nullptr;
     });
     if (!read) return read.error();
-    for (TextColumn& column : columns) {
+    for (size_t c = 0; c < width; ++c) {
+        TextColumn& column = columns[c];
+        column.text.resize(used[c]);
         if (column.start.empty()) column.start.push_back(0);
         // A bound far above the text (Latin text stored uncompressed) is
         // given back, at the cost of one copy.

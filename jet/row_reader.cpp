@@ -8,48 +8,6 @@ namespace jet {
 
 using namespace format;
 
-bool RowFields::Parse(std::span<const uint8_t> row, bool hasVarColumns) {
-    const size_t size = row.size();
-    if (size < kRowColumnCountSize) return false;
-    row_ = row.data();
-    colCount_ = LoadU16(row_);
-    const size_t maskSize = (colCount_ + 7) / 8;
-    if (size < kRowColumnCountSize + maskSize) return false;
-    const size_t maskAt = size - maskSize;
-    mask_ = row_ + maskAt;
-    varCount_ = 0;
-    varTable_ = nullptr;
-    varTableStart_ = static_cast<uint32_t>(maskAt);
-    if (hasVarColumns) {
-        // u16 n just before the mask, then n offsets and eod below it.
-        if (maskAt < kRowColumnCountSize + 2) return false;
-        varCount_ = LoadU16(row_ + maskAt - 2);
-        const size_t tableSize = 2 * (size_t{varCount_} + 1);
-        if (maskAt - 2 < kRowColumnCountSize + tableSize) return false;
-        varTableStart_ = static_cast<uint32_t>(maskAt - 2 - tableSize);
-        varTable_ = row_ + varTableStart_;
-    }
-    return true;
-}
-
-RowFields::Field RowFields::Get(const ColumnDef& col, std::span<const uint8_t>& out) const {
-    if (!Bit(col.number)) return Field::Null;
-    if (col.isFixed()) {
-        const uint32_t size = FixedSize(col.type) ? FixedSize(col.type) : col.length;
-        const uint32_t start = kRowColumnCountSize + col.fixedOffset;
-        if (start + size > varTableStart_) return Field::Damaged;
-        out = std::span<const uint8_t>(row_ + start, size);
-        return Field::Value;
-    }
-    if (col.varIndex >= varCount_) return Field::Null;   // the row predates this column
-    // varoff[i] sits at varTable_ + 2 * (n - i); eod (= varoff[n]) at varTable_.
-    const uint32_t start = LoadU16(varTable_ + 2 * (varCount_ - col.varIndex));
-    const uint32_t end = LoadU16(varTable_ + 2 * (varCount_ - col.varIndex - 1));
-    if (start > end || end > varTableStart_ || start < kRowColumnCountSize) return Field::Damaged;
-    out = std::span<const uint8_t>(row_ + start, end - start);
-    return Field::Value;
-}
-
 bool ReachedRows::First(uint32_t pgRow) {
     const PgRow at = SplitPgRow(pgRow);
     if (at.page >= pageCount_) return true;

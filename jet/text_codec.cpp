@@ -10,137 +10,153 @@ namespace {
 
 constexpr char32_t kReplacement = 0xFFFD;
 
-// Writes UTF-8 through a raw pointer into space reserved beforehand: every
-// input byte yields at most two output bytes, so callers reserve 2n + 3.
-class Utf8Writer {
-public:
-    explicit Utf8Writer(char* p) : p_(p) {}
-    char* end() const { return p_; }
-
-    void Put(char32_t cp) {
-        if (cp < 0x80) {
-            *p_++ = static_cast<char>(cp);
-        } else if (cp < 0x800) {
-            *p_++ = static_cast<char>(0xC0 | (cp >> 6));
-            *p_++ = static_cast<char>(0x80 | (cp & 0x3F));
-        } else if (cp < 0x10000) {
-            *p_++ = static_cast<char>(0xE0 | (cp >> 12));
-            *p_++ = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-            *p_++ = static_cast<char>(0x80 | (cp & 0x3F));
-        } else {
-            *p_++ = static_cast<char>(0xF0 | (cp >> 18));
-            *p_++ = static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-            *p_++ = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-            *p_++ = static_cast<char>(0x80 | (cp & 0x3F));
-        }
+char* PutCodePoint(char32_t cp, char* o) {
+    if (cp < 0x80) {
+        *o++ = static_cast<char>(cp);
+    } else if (cp < 0x800) {
+        *o++ = static_cast<char>(0xC0 | (cp >> 6));
+        *o++ = static_cast<char>(0x80 | (cp & 0x3F));
+    } else if (cp < 0x10000) {
+        *o++ = static_cast<char>(0xE0 | (cp >> 12));
+        *o++ = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        *o++ = static_cast<char>(0x80 | (cp & 0x3F));
+    } else {
+        *o++ = static_cast<char>(0xF0 | (cp >> 18));
+        *o++ = static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+        *o++ = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        *o++ = static_cast<char>(0x80 | (cp & 0x3F));
     }
+    return o;
+}
 
-    // One UTF-16 code unit; surrogate pairs are joined, lone halves become U+FFFD.
-    void PutUnit(char16_t u) {
-        if (u < 0x80 && !high_) {
-            *p_++ = static_cast<char>(u);
-            return;
-        }
-        if (high_) {
-            const char16_t high = high_;
-            high_ = 0;
-            if (u >= 0xDC00 && u <= 0xDFFF) {
-                Put(0x10000 + ((static_cast<char32_t>(high) - 0xD800) << 10) + (u - 0xDC00));
-                return;
-            }
-            Put(kReplacement);
-        }
-        if (u >= 0xD800 && u <= 0xDBFF) high_ = u;
-        else if (u >= 0xDC00 && u <= 0xDFFF) Put(kReplacement);
-        else Put(u);
-    }
-
-    void Flush() {
-        if (high_) Put(kReplacement);
-        high_ = 0;
-    }
-
-    // True when no surrogate half is waiting for its partner.
-    bool Idle() const { return high_ == 0; }
-    // Copies bytes that are already UTF-8 (ASCII).
-    void Copy(const uint8_t* src, size_t n) {
-        std::memcpy(p_, src, n);
-        p_ += n;
-    }
-
-private:
-    char* p_;
-    char16_t high_ = 0;
+// A high surrogate waiting for its partner is carried as `high` (0 when none);
+// in compressed text it carries across mode toggles. Code points and state
+// travel by value so that the decoding loops keep them in registers although
+// they write chars.
+struct Put {
+    char* o;
+    char16_t high;
 };
 
-// Runs `decode(Utf8Writer&)` into space reserved at the end of `out`.
+// One UTF-16 code unit; surrogate pairs are joined, lone halves become U+FFFD.
+Put PutUnitSlowly(char16_t u, Put at) {
+    if (at.high) {
+        const char16_t h = at.high;
+        at.high = 0;
+        if (u >= 0xDC00 && u <= 0xDFFF) {
+            return {PutCodePoint(0x10000 + ((static_cast<char32_t>(h) - 0xD800) << 10) + (u - 0xDC00), at.o), 0};
+        }
+        at.o = PutCodePoint(kReplacement, at.o);
+    }
+    if (u >= 0xD800 && u <= 0xDBFF) return {at.o, u};
+    return {PutCodePoint(u >= 0xDC00 && u <= 0xDFFF ? kReplacement : u, at.o), 0};
+}
+
+// A character of the Basic Multilingual Plane that is not a surrogate half.
+inline char* PutBmp(char16_t u, char* o) {
+    if (u < 0x80) {
+        *o = static_cast<char>(u);
+        return o + 1;
+    }
+    if (u < 0x800) {
+        o[0] = static_cast<char>(0xC0 | (u >> 6));
+        o[1] = static_cast<char>(0x80 | (u & 0x3F));
+        return o + 2;
+    }
+    o[0] = static_cast<char>(0xE0 | (u >> 12));
+    o[1] = static_cast<char>(0x80 | ((u >> 6) & 0x3F));
+    o[2] = static_cast<char>(0x80 | (u & 0x3F));
+    return o + 3;
+}
+
+inline bool IsSurrogate(char16_t u) { return u >= 0xD800 && u <= 0xDFFF; }
+inline char16_t UnitAt(const uint8_t* p) { return static_cast<char16_t>(p[0] | p[1] << 8); }
+
+char* DecodeUcs2(const uint8_t* p, size_t n, char* o) {
+    const uint8_t* const pairsEnd = p + (n & ~size_t{1});
+    for (; p != pairsEnd; p += 2) {
+        const char16_t u = UnitAt(p);
+        if (!IsSurrogate(u)) {
+            o = PutBmp(u, o);
+        } else if (u <= 0xDBFF && pairsEnd - p >= 4 && UnitAt(p + 2) >= 0xDC00 && UnitAt(p + 2) <= 0xDFFF) {
+            o = PutCodePoint(0x10000 + ((static_cast<char32_t>(u) - 0xD800) << 10) + (UnitAt(p + 2) - 0xDC00), o);
+            p += 2;
+        } else {
+            o = PutCodePoint(kReplacement, o);
+        }
+    }
+    if (n % 2) o = PutCodePoint(kReplacement, o);   // a dangling odd byte
+    return o;
+}
+
+char* DecodeCompressed(const uint8_t* p, size_t n, char* o) {
+    Put at{o, 0};
+    bool compressed = true;
+    size_t i = 2;
+    while (i < n) {
+        const uint8_t b = p[i];
+        if (b == 0) {
+            compressed = !compressed;
+            ++i;
+        } else if (compressed) {
+            if (at.high) {
+                at = PutUnitSlowly(b, at);
+                ++i;
+                continue;
+            }
+            // A run of one-byte characters, U+0001..U+00FF.
+            char* w = at.o;
+            for (; i < n && p[i] != 0; ++i) w = PutBmp(p[i], w);
+            at.o = w;
+        } else if (i + 1 < n) {
+            const char16_t u = UnitAt(p + i);
+            if (at.high == 0 && !IsSurrogate(u)) at.o = PutBmp(u, at.o);
+            else at = PutUnitSlowly(u, at);
+            i += 2;
+        } else {
+            // A waiting half alone, then the dangling odd byte.
+            if (at.high) at.o = PutCodePoint(kReplacement, at.o);
+            at = {PutCodePoint(kReplacement, at.o), 0};
+            ++i;
+        }
+    }
+    if (at.high) at.o = PutCodePoint(kReplacement, at.o);
+    return at.o;
+}
+
+bool IsCompressed(const uint8_t* p, size_t n) {
+    return n >= 2 && p[0] == format::kCompressedTextMark[0] && p[1] == format::kCompressedTextMark[1];
+}
+
+// Runs `decode(char* out) -> char* end` into room reserved at the end of `out`.
 template <class Decode>
 void AppendDecoded(size_t inputSize, std::string& out, Decode&& decode) {
     const size_t old = out.size();
-    out.resize(old + 2 * inputSize + 3);
-    Utf8Writer w(out.data() + old);
-    decode(w);
-    w.Flush();
-    out.resize(static_cast<size_t>(w.end() - out.data()));
-}
-
-void DecodeUcs2(const uint8_t* p, size_t n, Utf8Writer& w) {
-    size_t i = 0;
-    for (; i + 1 < n; i += 2) w.PutUnit(static_cast<char16_t>(p[i] | p[i + 1] << 8));
-    if (i < n) {
-        w.Flush();
-        w.Put(kReplacement);   // a dangling odd byte
-    }
+    out.resize(old + JetTextDecodeRoom(inputSize));
+    char* const end = decode(out.data() + old);
+    out.resize(static_cast<size_t>(end - out.data()));
 }
 
 }  // namespace
 
+char* DecodeJetText(std::span<const uint8_t> bytes, char* out) {
+    const uint8_t* p = bytes.data();
+    const size_t n = bytes.size();
+    return IsCompressed(p, n) ? DecodeCompressed(p, n, out) : DecodeUcs2(p, n, out);
+}
+
 void AppendUcs2Text(std::span<const uint8_t> bytes, std::string& out) {
-    AppendDecoded(bytes.size(), out, [&](Utf8Writer& w) { DecodeUcs2(bytes.data(), bytes.size(), w); });
+    AppendDecoded(bytes.size(), out, [&](char* o) { return DecodeUcs2(bytes.data(), bytes.size(), o); });
 }
 
 void AppendJetText(std::span<const uint8_t> bytes, std::string& out) {
-    const size_t n = bytes.size();
-    const uint8_t* p = bytes.data();
-    if (n < 2 || p[0] != format::kCompressedTextMark[0] || p[1] != format::kCompressedTextMark[1]) {
-        AppendUcs2Text(bytes, out);
-        return;
-    }
-    AppendDecoded(n, out, [&](Utf8Writer& w) {
-        bool compressed = true;
-        size_t i = 2;
-        while (i < n) {
-            const uint8_t b = p[i];
-            if (b == 0) {
-                compressed = !compressed;
-                ++i;
-            } else if (compressed) {
-                if (b < 0x80 && w.Idle()) {
-                    // A run of ASCII: copied as it stands.
-                    size_t j = i + 1;
-                    while (j < n && p[j] != 0 && p[j] < 0x80) ++j;
-                    w.Copy(p + i, j - i);
-                    i = j;
-                    continue;
-                }
-                w.PutUnit(b);
-                ++i;
-            } else if (i + 1 < n) {
-                w.PutUnit(static_cast<char16_t>(b | p[i + 1] << 8));
-                i += 2;
-            } else {
-                w.Flush();
-                w.Put(kReplacement);
-                ++i;
-            }
-        }
-    });
+    AppendDecoded(bytes.size(), out, [&](char* o) { return DecodeJetText(bytes, o); });
 }
 
 size_t JetTextUtf8SizeBound(std::span<const uint8_t> bytes) {
     const size_t n = bytes.size();
     const uint8_t* p = bytes.data();
-    if (n < 2 || p[0] != format::kCompressedTextMark[0] || p[1] != format::kCompressedTextMark[1]) {
+    if (!IsCompressed(p, n)) {
         // Two bytes a character: three of UTF-8 at most (a surrogate pair is
         // four for four), a dangling odd byte three.
         return n / 2 * 3 + (n % 2) * 3;
@@ -149,8 +165,15 @@ size_t JetTextUtf8SizeBound(std::span<const uint8_t> bytes) {
     // is two bytes of UTF-8 from U+0080 on. From there on no stored byte
     // yields more than two (a surrogate half left alone is three for two),
     // the room the decoder itself asks for.
+    constexpr uint64_t kLow = 0x0101010101010101ull, kHigh = 0x8080808080808080ull;
     size_t size = 0;
     size_t i = 2;
+    for (; i + 8 <= n; i += 8) {   // eight bytes at a time up to a word holding a 00
+        uint64_t w;
+        std::memcpy(&w, p + i, 8);
+        if (((w - kLow) & ~w & kHigh) != 0) break;
+        size += 8 + static_cast<size_t>(((w & kHigh) >> 7) * kLow >> 56);   // the bytes from 0x80 up
+    }
     for (; i < n && p[i] != 0; ++i) size += 1 + (p[i] >> 7);
     if (i < n) size += (n - i) * 2 + 3;
     return size;

@@ -15,6 +15,14 @@ namespace jet {
 // byte become U+FFFD, so nothing is dropped silently.
 void AppendJetText(std::span<const uint8_t> bytes, std::string& out);
 
+// The room DecodeJetText may need for `size` stored bytes: no stored byte
+// yields more than two bytes of UTF-8, and a text may end in one U+FFFD more.
+constexpr size_t JetTextDecodeRoom(size_t size) { return 2 * size + 3; }
+
+// Writes the text stored in `bytes` as AppendJetText does, at `out`, which
+// has JetTextDecodeRoom(bytes.size()) bytes of room; returns the end.
+char* DecodeJetText(std::span<const uint8_t> bytes, char* out);
+
 // At least the number of bytes AppendJetText appends for `bytes`, without
 // decoding them: exact for compressed text without toggles and for UCS-2
 // text of characters from U+0800 up (Han), a little more for others. Sizes

@@ -235,7 +235,8 @@ TEST(FixtureCatalog, ScanGivesTheSameCellsAsReadTable) {
 // The column storage queries run on holds exactly the cells ReadTable reads:
 // every fixture table (overflow rows, deleted rows and columns, Memo, every
 // type), and a written table whose NULLs fall on both sides of each 64-row
-// word and whose long Memo values outgrow the room sized for the Text cells.
+// word, whose long Memo values outgrow the room sized for the Text cells, and
+// whose Han column fills the room sized for it to the last byte.
 TEST(FixtureCatalog, ColumnStorageHoldsExactlyWhatReadTableReads) {
     const auto expectSame = [](const Database& db, const std::string& name) {
         const auto table = db.ReadTable(name);
@@ -259,12 +260,15 @@ TEST(FixtureCatalog, ColumnStorageHoldsExactlyWhatReadTableReads) {
         expectSame(*db, f.table);
     }
 
-    NewTable t{"wd", {{"Question", ColumnType::Text, 510}, {"Answer", ColumnType::Memo, 0}}, {}};
+    NewTable t{"wd", {{"Question", ColumnType::Text, 510}, {"Answer", ColumnType::Memo, 0}, {"Place", ColumnType::Text, 510}}, {}};
     for (size_t r = 0; r < 200; ++r) {
         Cell question = r % 64 == 0 || r % 64 == 63 ? Cell{} : Cell{"问题" + std::to_string(r) + "?"};
         Cell answer = r % 50 == 7 ? Cell{std::string(9000 + r, static_cast<char>('a' + r % 26))} : Cell{"答" + std::to_string(r)};
         if (r % 65 == 1) answer.reset();
-        t.rows.push_back({question, answer});
+        // Han alone, up to the last row: room sized exactly to the text.
+        std::string place;
+        for (size_t i = 0; i <= r % 90; ++i) place += i % 2 ? "长" : "江";
+        t.rows.push_back({question, answer, place});
     }
     const auto bytes = WriteDatabase(t, "");
     ASSERT_TRUE(bytes.ok()) << bytes.error().message;
