@@ -12,6 +12,7 @@
 #include <random>
 
 #include "bench/bench_banks.h"
+#include "bench/han_rows.h"
 #include "base/text.h"
 #include "jet/writer.h"
 #include "questionbank/access_db.h"
@@ -19,8 +20,6 @@
 #include "questionbank/keyword_query.h"
 #include "questionbank/keyword_search.h"
 #include "search/index.h"
-#include "tools/bank/csv.h"
-#include "tools/bank/pinyin.h"
 
 namespace {
 
@@ -34,41 +33,9 @@ struct Bank {
     size_t textBytes = 0;   // UTF-8 bytes of every question, answer and PinYin
 };
 
-// Pieces of the sample bank's questions: real text, polyphonic characters
-// (长, 行, 重, 乐 ...) in their real company.
 const std::vector<std::u16string>& Fragments() {
-    static const std::vector<std::u16string> pieces = [] {
-        std::vector<std::u16string> out;
-        std::string text;
-        if (auto bytes = questionbank::ReadWholeFile(fs::path(TOVI_SOURCE_DIR) / "questionbank/sample/wd.csv")) {
-            text.assign(bytes->begin(), bytes->end());
-        }
-        const bankcli::CsvParse csv = bankcli::ParseCsv(text);
-        for (size_t i = 1; i < csv.records.size(); ++i) {
-            for (const auto& f : csv.records[i].fields) {
-                const std::u16string s = base::Utf8ToUtf16(f.text);
-                for (size_t at = 0; at < s.size(); at += 4) out.push_back(s.substr(at, 6));
-            }
-        }
-        return out;
-    }();
+    static const std::vector<std::u16string> pieces = bench::HanFragments(fs::path(TOVI_SOURCE_DIR) / "questionbank/sample/wd.csv");
     return pieces;
-}
-
-jet::Row HanRow(std::mt19937& rng) {
-    const auto& pieces = Fragments();
-    std::uniform_int_distribution<size_t> pick(0, pieces.size() - 1), len(12, 30), odds(0, 19);
-    std::u16string q;
-    const size_t n = len(rng);
-    while (q.size() < n) {
-        q += pieces[pick(rng)];
-        if (odds(rng) == 0) q += u"ABC";
-    }
-    q.resize(n);
-    if (q.back() >= 0xD800 && q.back() <= 0xDBFF) q.pop_back();
-    const std::u16string a = pieces[pick(rng)];
-    const std::string question = base::Utf16ToUtf8(q);
-    return {question, base::Utf16ToUtf8(a), bankcli::PinyinInitials(question)};
 }
 
 const Bank& BankOf(size_t rows, int64_t kind) {
@@ -78,7 +45,7 @@ const Bank& BankOf(size_t rows, int64_t kind) {
     Bank b;
     std::mt19937 rng(static_cast<uint32_t>(rows));
     for (size_t i = 0; i < rows; ++i) {
-        b.rows.push_back(kind == kHan ? HanRow(rng) : bench::LatinRow(rng));
+        b.rows.push_back(kind == kHan ? bench::HanRow(Fragments(), rng) : bench::LatinRow(rng));
         for (const auto& c : b.rows.back()) b.textBytes += c->size();
     }
     b.file = bench::WriteBankFile(b.rows, "tovi-search-bench", "bank-" + std::to_string(kind) + "-" + std::to_string(rows) + ".mdb");
