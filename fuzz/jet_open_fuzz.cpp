@@ -17,11 +17,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (const auto& name : names) {
         (void)db->TableColumns(name);
         auto table = db->ReadTable(name);
-        // The column storage of queries reads what ReadTable reads, or fails
-        // where it fails.
+        // The column storage of queries holds exactly what ReadTable reads, or
+        // fails where it fails.
         const auto columns = db->ReadTextColumns(name);
         if (table.ok() != columns.ok()) __builtin_trap();
-        if (table && !columns->empty() && columns->front().RowCount() != table->rows.size()) __builtin_trap();
+        if (table && columns->size() != table->columns.size()) __builtin_trap();
+        for (size_t c = 0; table && c < columns->size(); ++c) {
+            const jet::TextColumn& column = (*columns)[c];
+            if (column.RowCount() != table->rows.size()) __builtin_trap();
+            for (size_t r = 0; r < column.RowCount(); ++r) {
+                const jet::Cell& cell = table->rows[r][c];
+                if (column.Null(r) != !cell || column.Text(r) != cell.value_or("")) __builtin_trap();
+            }
+        }
         if (table && !table->rows.empty()) {
             const size_t picked[] = {table->columns.size() - 1, 0};
             (void)db->ScanTable(name, picked, [](std::span<const jet::CellView>) { return true; });
