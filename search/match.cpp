@@ -238,46 +238,78 @@ uint16_t RowSignature::PairKey(char16_t first, char16_t second) {
     return static_cast<uint16_t>(SymbolOf(first) * kSymbols + SymbolOf(second));
 }
 
+namespace {
+
+// What RowSignature::Add takes from each unit, gathered from CharTables so
+// that a unit costs one look-up and one more for what its class adds.
+// Classes: 0 for characters that match only themselves, the reading classes,
+// then one for each letter and digit, then one for punctuation.
+struct SignatureTable {
+    struct Class {
+        uint64_t letters = 0;   // what the unit adds to RowSignature::letters
+        uint64_t symbols = 0;   // the letters or digits it begins with: bit i for symbol i (a..z, 0..9)
+    };
+    std::vector<uint32_t> unit;   // per unit: simplified form, class << 16
+    std::vector<Class> classes;
+    uint32_t firstSymbol = 0, punct = 0;   // the class of 'a' and of punctuation
+
+    static const SignatureTable& Get() {
+        static const SignatureTable table;
+        return table;
+    }
+
+private:
+    SignatureTable() : unit(0x10000) {
+        const CharTables& t = CharTables::Get();
+        firstSymbol = static_cast<uint32_t>(t.ClassCount());
+        punct = firstSymbol + RowSignature::kSymbols;
+        classes.resize(punct + 1);
+        for (uint32_t c = 1; c < firstSymbol; ++c) {
+            const uint32_t first = t.ClassFirstLetters(static_cast<uint16_t>(c));
+            classes[c].letters = t.ClassLetters(static_cast<uint16_t>(c)) | uint64_t{first} << 26;
+            classes[c].symbols = first;
+        }
+        for (uint32_t i = 0; i < 26; ++i) classes[firstSymbol + i] = {uint64_t{1} << i | uint64_t{1} << (26 + i), uint64_t{1} << i};
+        for (uint32_t i = 0; i < 10; ++i) classes[firstSymbol + 26 + i] = {uint64_t{1} << (52 + i), uint64_t{1} << (26 + i)};
+        for (uint32_t u = 0; u < 0x10000; ++u) {
+            const auto c16 = static_cast<char16_t>(u);
+            uint32_t c = 0;
+            switch (t.Kind(c16)) {
+            case CharKind::Letter: c = firstSymbol + (t.CaseFold(c16) - 'a'); break;
+            case CharKind::Digit: c = firstSymbol + 26 + (t.CaseFold(c16) - '0'); break;
+            case CharKind::Punct: c = punct; break;
+            case CharKind::Han: c = t.ReadingClass(c16); break;
+            case CharKind::Other: break;
+            }
+            unit[u] = t.Simplified(c16) | c << 16;
+        }
+    }
+};
+
+}  // namespace
+
 void RowSignature::Add(std::u16string_view units, std::vector<uint32_t>* keys) {
-    const CharTables& t = CharTables::Get();
-    uint64_t before = 0;   // first letters of the previous character: bit i for symbol i (a..z, 0..9)
-    const auto pair = [&](uint64_t now) {
+    const SignatureTable& t = SignatureTable::Get();
+    uint64_t before = 0;   // symbols the previous character begins with
+    for (char16_t u : units) {
+        const uint32_t e = t.unit[u];
+        const uint32_t c = e >> 16;
+        if (c == t.punct) continue;   // never breaks a pair
+        const SignatureTable::Class& k = t.classes[c];
+        letters |= k.letters;
+        if (c < t.firstSymbol) {   // a character, not a letter or digit
+            const auto s = static_cast<char16_t>(e);
+            chars |= CharBit(s);
+            if (keys) keys->push_back(s);
+        }
+        // A character without a reading has no symbols: it breaks the pair.
         if (keys) {
             for (uint64_t a = before; a; a &= a - 1) {
-                const auto x = static_cast<uint32_t>(std::countr_zero(a)) * kSymbols;
-                for (uint64_t b = now; b; b &= b - 1) keys->push_back(kPairKeys + x + static_cast<uint32_t>(std::countr_zero(b)));
+                const auto x = kPairKeys + static_cast<uint32_t>(std::countr_zero(a)) * kSymbols;
+                for (uint64_t b = k.symbols; b; b &= b - 1) keys->push_back(x + static_cast<uint32_t>(std::countr_zero(b)));
             }
         }
-        before = now;
-    };
-    for (char16_t u : units) {
-        switch (t.Kind(u)) {
-        case CharKind::Letter:
-            letters |= (uint64_t{1} << (u - 'a')) | (uint64_t{1} << (26 + u - 'a'));
-            pair(uint64_t{1} << (u - 'a'));
-            break;
-        case CharKind::Digit:
-            letters |= uint64_t{1} << (52 + u - '0');
-            pair(uint64_t{1} << (26 + u - '0'));
-            break;
-        case CharKind::Punct: break;
-        case CharKind::Han: {
-            const uint16_t c = t.ReadingClass(u);
-            const char16_t s = t.Simplified(u);
-            letters |= t.ClassLetters(c) | (uint64_t{t.ClassFirstLetters(c)} << 26);
-            chars |= CharBit(s);
-            if (keys) keys->push_back(s);
-            pair(uint64_t{t.ClassFirstLetters(c)});
-            break;
-        }
-        case CharKind::Other: {
-            const char16_t s = t.Simplified(u);
-            chars |= CharBit(s);
-            if (keys) keys->push_back(s);
-            before = 0;
-            break;
-        }
-        }
+        before = k.symbols;
     }
 }
 
