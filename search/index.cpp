@@ -2,8 +2,12 @@
 
 #include <algorithm>
 #include <bit>
+#include <exception>
 #include <functional>
 #include <optional>
+#include <system_error>
+#include <thread>
+#include <utility>
 
 #include "jet/sql_text.h"
 
@@ -19,43 +23,78 @@ uint64_t HashCell(uint64_t h, bool null, const void* data, size_t size) {
 // Dice coefficient a similar question must reach, on character pairs.
 constexpr double kMinSimilarity = 0.3;
 
+// Runs work(i) for each part i < parts, each on a thread of its own where
+// one starts and on this thread otherwise; rethrows what a part threw.
+void RunParts(unsigned parts, const std::function<void(unsigned)>& work) {
+    std::vector<std::exception_ptr> failed(parts);
+    const auto run = [&](unsigned i) {
+        try {
+            work(i);
+        } catch (...) {
+            failed[i] = std::current_exception();
+        }
+    };
+    std::vector<std::thread> running;
+    std::vector<unsigned> here{0};
+    for (unsigned i = 1; i < parts; ++i) {
+        try {
+            running.emplace_back(run, i);
+        } catch (const std::system_error&) {
+            here.push_back(i);
+        }
+    }
+    for (unsigned i : here) run(i);
+    for (std::thread& t : running) t.join();
+    for (const std::exception_ptr& e : failed) {
+        if (e) std::rethrow_exception(e);
+    }
+}
+
 }  // namespace
 
-SearchIndex::SearchIndex(uint32_t rowCount, RowSource source) : rowCount_(rowCount), source_(std::move(source)) {
-    using Sig = RowSignature;
-    const size_t words = (size_t{rowCount_} + 63) / 64;
-    unitStart_.reserve(rowCount_ + 1);
-    pinyinStart_.reserve(rowCount_ + 1);
+SearchIndex::SearchIndex(uint32_t rowCount, RowSource source, unsigned threads)
+    : rowCount_(rowCount), source_(std::move(source)) {
+    if (threads == 0) {
+        threads = std::clamp(std::thread::hardware_concurrency(), 1u, kMaxBuildThreads);
+        threads = std::min(threads, std::max(1u, rowCount_ / kRowsPerBuildThread));
+    }
+    threads = std::max(1u, std::min(threads, rowCount_));
+    // Rows [partBegin[i], partBegin[i + 1]) are the i-th part's.
+    std::vector<uint32_t> partBegin(threads + 1);
+    for (unsigned i = 0; i <= threads; ++i) partBegin[i] = static_cast<uint32_t>(uint64_t{rowCount_} * i / threads);
+    unitStart_.resize(size_t{rowCount_} + 1);
+    pinyinStart_.resize(size_t{rowCount_} + 1);
     letters_.resize(rowCount_);
     chars_.resize(rowCount_);
-    repeat_.assign(words, 0);
-    unitStart_.push_back(0);
-    pinyinStart_.push_back(0);
+    repeat_.assign((size_t{rowCount_} + 63) / 64, 0);
 
-    // Repeats: an open addressing set of the rows kept so far, by hash.
     std::vector<uint64_t> rowHash(rowCount_);
-    size_t slots = 16;
-    while (slots < size_t{rowCount_} * 2) slots *= 2;
-    std::vector<uint32_t> kept(slots, UINT32_MAX);
+    {
+        std::vector<FoldedPart> folded(threads);
+        RunParts(threads, [&](unsigned i) { FoldPart(partBegin[i], partBegin[i + 1], folded[i], rowHash); });
+        JoinFolded(folded, partBegin);
+    }
+    MarkRepeats(rowHash);
+    std::vector<uint64_t>().swap(rowHash);
 
-    // Postings as they grow, each beside the last row it holds: a row's keys
-    // are scattered over them, and each key then reads one place, not two.
-    struct Growing {
-        std::vector<uint8_t> list;
-        uint32_t last = UINT32_MAX;
-    };
-    std::vector<Growing> growing(Sig::kKeyCount);
-    std::vector<uint32_t> keys;
-    std::u16string pinyinUnits;
+    std::vector<PartPostings> parts(threads);
+    RunParts(threads, [&](unsigned i) { BuildPart(partBegin[i], partBegin[i + 1], parts[i]); });
+    JoinParts(parts);
+}
+
+// Folds rows [begin, end) into `part`, each row's end in it in unitStart_
+// and pinyinStart_, and hashes each row into rowHash.
+void SearchIndex::FoldPart(uint32_t begin, uint32_t end, FoldedPart& part, std::vector<uint64_t>& rowHash) {
     std::string answer;
-    for (uint32_t r = 0; r < rowCount_; ++r) {
+    for (uint32_t r = begin; r < end; ++r) {
         const SearchRow row = source_(r);
-        if (!row.questionNull) AppendFoldedUnits(units_, row.question);
-        if (!row.pinyinNull) jet::AppendFolded(pinyin_, row.pinyin);
-        unitStart_.push_back(static_cast<uint32_t>(units_.size()));
-        pinyinStart_.push_back(static_cast<uint32_t>(pinyin_.size()));
-        const std::u16string_view q = Question(r);
-        const std::string_view p = PinYin(r);
+        const size_t unitsAt = part.units.size(), pinyinAt = part.pinyin.size();
+        if (!row.questionNull) AppendFoldedUnits(part.units, row.question);
+        if (!row.pinyinNull) jet::AppendFolded(part.pinyin, row.pinyin);
+        unitStart_[r + 1] = static_cast<uint32_t>(part.units.size());
+        pinyinStart_[r + 1] = static_cast<uint32_t>(part.pinyin.size());
+        const std::u16string_view q = std::u16string_view(part.units).substr(unitsAt);
+        const std::string_view p = std::string_view(part.pinyin).substr(pinyinAt);
         answer.clear();
         if (!row.answerNull) jet::AppendFolded(answer, row.answer);
         uint64_t h = 0xCBF29CE484222325ull;
@@ -63,18 +102,41 @@ SearchIndex::SearchIndex(uint32_t rowCount, RowSource source) : rowCount_(rowCou
         h = HashCell(h, row.answerNull, answer.data(), answer.size());
         h = HashCell(h, row.pinyinNull, p.data(), p.size());
         rowHash[r] = h;
-        size_t i = static_cast<size_t>(h ^ (h >> 29)) & (slots - 1);
-        // The slot is far from the last one: fetch it while the row's keys
-        // are worked out (kept for a repeat too, and then left unused).
-        __builtin_prefetch(&kept[i]);
-        keys.clear();
-        Sig sig;
-        sig.Add(q, &keys);
-        pinyinUnits.clear();
-        AppendFoldedUnits(pinyinUnits, p);
-        sig.Add(pinyinUnits, &keys);
-        letters_[r] = sig.letters;
-        chars_[r] = sig.chars;
+    }
+}
+
+// units_ and pinyin_: the parts one after another.
+void SearchIndex::JoinFolded(std::vector<FoldedPart>& parts, const std::vector<uint32_t>& partBegin) {
+    size_t units = 0, pinyin = 0;
+    for (const FoldedPart& part : parts) units += part.units.size(), pinyin += part.pinyin.size();
+    units_.reserve(units);
+    pinyin_.reserve(pinyin);
+    unitStart_[0] = pinyinStart_[0] = 0;
+    for (unsigned i = 0; i < parts.size(); ++i) {
+        const auto unitsAt = static_cast<uint32_t>(units_.size()), pinyinAt = static_cast<uint32_t>(pinyin_.size());
+        for (uint32_t r = partBegin[i]; r < partBegin[i + 1]; ++r) {
+            unitStart_[r + 1] += unitsAt;
+            pinyinStart_[r + 1] += pinyinAt;
+        }
+        units_ += parts[i].units;
+        pinyin_ += parts[i].pinyin;
+        std::u16string().swap(parts[i].units);
+        std::string().swap(parts[i].pinyin);
+    }
+}
+
+// A row equal to an earlier one is a repeat: an open addressing set of the
+// rows kept so far, by hash, each row's slot fetched a few rows ahead.
+void SearchIndex::MarkRepeats(const std::vector<uint64_t>& rowHash) {
+    size_t slots = 16;
+    while (slots < size_t{rowCount_} * 2) slots *= 2;
+    std::vector<uint32_t> kept(slots, UINT32_MAX);
+    const auto slotOf = [&](uint64_t h) { return static_cast<size_t>(h ^ (h >> 29)) & (slots - 1); };
+    constexpr uint32_t kAhead = 8;
+    for (uint32_t r = 0; r < rowCount_; ++r) {
+        if (r + kAhead < rowCount_) __builtin_prefetch(&kept[slotOf(rowHash[r + kAhead])]);
+        const uint64_t h = rowHash[r];
+        size_t i = slotOf(h);
         bool repeat = false;
         for (; kept[i] != UINT32_MAX; i = (i + 1) & (slots - 1)) {
             const uint32_t other = kept[i];
@@ -83,31 +145,78 @@ SearchIndex::SearchIndex(uint32_t rowCount, RowSource source) : rowCount_(rowCou
                 break;
             }
         }
-        if (repeat) {
-            repeat_[r >> 6] |= uint64_t{1} << (r & 63);
-            continue;
-        }
-        kept[i] = r;
+        if (repeat) repeat_[r >> 6] |= uint64_t{1} << (r & 63);
+        else kept[i] = r;
+    }
+}
+
+// Works out the signatures and keys of rows [begin, end) and appends the
+// rows to their keys' postings in `part`.
+void SearchIndex::BuildPart(uint32_t begin, uint32_t end, PartPostings& part) {
+    part.growing.resize(RowSignature::kKeyCount);
+    std::vector<uint32_t> keys;
+    std::u16string pinyinUnits;
+    for (uint32_t r = begin; r < end; ++r) {
+        keys.clear();
+        RowSignature sig;
+        sig.Add(Question(r), &keys);
+        pinyinUnits.clear();
+        AppendFoldedUnits(pinyinUnits, PinYin(r));
+        sig.Add(pinyinUnits, &keys);
+        letters_[r] = sig.letters;
+        chars_[r] = sig.chars;
+        if (Repeat(r)) continue;
         for (uint32_t key : keys) {
-            Growing& g = growing[key];
+            PartPostings::Growing& g = part.growing[key];
             if (g.last == r) continue;
             uint32_t gap = r - g.last;   // from -1 for the first row
             g.last = r;
-            std::vector<uint8_t>& list = g.list;
             while (gap >= 0x80) {
-                list.push_back(static_cast<uint8_t>(gap | 0x80));
+                g.list.push_back(static_cast<uint8_t>(gap | 0x80));
                 gap >>= 7;
             }
-            list.push_back(static_cast<uint8_t>(gap));
+            g.list.push_back(static_cast<uint8_t>(gap));
         }
     }
-    units_.shrink_to_fit();
-    pinyin_.shrink_to_fit();
+}
 
+namespace {
+
+// Reads the gap at `at`, moving past it.
+uint32_t ReadGap(const uint8_t*& at) {
+    uint32_t gap = *at & 0x7Fu;
+    for (int shift = 7; *at++ & 0x80; shift += 7) gap |= uint32_t{*at & 0x7Fu} << shift;
+    return gap;
+}
+
+size_t GapBytes(uint32_t gap) {
+    size_t n = 1;
+    while (gap >= 0x80) gap >>= 7, ++n;
+    return n;
+}
+
+}  // namespace
+
+// Each key's posting is the parts' postings one after another; a part's
+// first gap was counted from -1 and is counted again from the last row of
+// the parts before it.
+void SearchIndex::JoinParts(std::vector<PartPostings>& parts) {
+    using Sig = RowSignature;
+    const size_t words = repeat_.size();
+    std::vector<size_t> bytes(Sig::kKeyCount, 0);
     size_t sparseBytes = 0;
     for (uint32_t key = 0; key < Sig::kKeyCount; ++key) {
-        if (growing[key].list.size() > words * 8) denseKeys_.push_back(key);
-        else sparseBytes += growing[key].list.size();
+        uint32_t last = UINT32_MAX;
+        for (const PartPostings& part : parts) {
+            const PartPostings::Growing& g = part.growing[key];
+            if (g.list.empty()) continue;
+            const uint8_t* at = g.list.data();
+            const uint32_t gap = ReadGap(at);
+            bytes[key] += g.list.size() - static_cast<size_t>(at - g.list.data()) + GapBytes(gap - 1 - last);
+            last = g.last;
+        }
+        if (bytes[key] > words * 8) denseKeys_.push_back(key);
+        else sparseBytes += bytes[key];
     }
     postings_.reserve(sparseBytes);
     postingAt_.reserve(Sig::kKeyCount + 1);
@@ -115,25 +224,32 @@ SearchIndex::SearchIndex(uint32_t rowCount, RowSource source) : rowCount_(rowCou
     size_t dense = 0;
     for (uint32_t key = 0; key < Sig::kKeyCount; ++key) {
         postingAt_.push_back(static_cast<uint32_t>(postings_.size()));
-        const std::vector<uint8_t>& list = growing[key].list;
-        if (dense < denseKeys_.size() && denseKeys_[dense] == key) {
-            uint64_t* bits = bitmaps_.data() + dense * words;
-            uint32_t r = UINT32_MAX;
-            for (size_t at = 0; at < list.size();) {
-                uint32_t gap = 0;
-                for (int shift = 0;; shift += 7) {
-                    const uint8_t b = list[at++];
-                    gap |= uint32_t{b & 0x7Fu} << shift;
-                    if (!(b & 0x80)) break;
+        const bool isDense = dense < denseKeys_.size() && denseKeys_[dense] == key;
+        uint64_t* bits = isDense ? bitmaps_.data() + dense * words : nullptr;
+        uint32_t last = UINT32_MAX;
+        for (PartPostings& part : parts) {
+            std::vector<uint8_t>& list = part.growing[key].list;
+            if (list.empty()) continue;
+            const uint8_t* at = list.data();
+            const uint8_t* end = at + list.size();
+            if (isDense) {
+                for (uint32_t r = UINT32_MAX; at < end;) {
+                    r += ReadGap(at);
+                    bits[r >> 6] |= uint64_t{1} << (r & 63);
                 }
-                r += gap;
-                bits[r >> 6] |= uint64_t{1} << (r & 63);
+            } else {
+                uint32_t gap = ReadGap(at) - 1 - last;
+                while (gap >= 0x80) {
+                    postings_.push_back(static_cast<uint8_t>(gap | 0x80));
+                    gap >>= 7;
+                }
+                postings_.push_back(static_cast<uint8_t>(gap));
+                postings_.insert(postings_.end(), at, end);
             }
-            ++dense;
-        } else {
-            postings_.insert(postings_.end(), list.begin(), list.end());
+            last = part.growing[key].last;
+            std::vector<uint8_t>().swap(list);
         }
-        std::vector<uint8_t>().swap(growing[key].list);
+        if (isDense) ++dense;
     }
     postingAt_.push_back(static_cast<uint32_t>(postings_.size()));
 }
@@ -143,6 +259,12 @@ size_t SearchIndex::MemoryBytes() const {
            pinyinStart_.capacity() * 4 + (letters_.capacity() + chars_.capacity() + repeat_.capacity()) * 8 +
            postingAt_.capacity() * 4 + postings_.capacity() + denseKeys_.capacity() * 4 + bitmaps_.capacity() * 8 +
            lastFound_.capacity() * 4;
+}
+
+bool SearchIndex::SameIndex(const SearchIndex& o) const {
+    return rowCount_ == o.rowCount_ && units_ == o.units_ && unitStart_ == o.unitStart_ && pinyin_ == o.pinyin_ &&
+           pinyinStart_ == o.pinyinStart_ && letters_ == o.letters_ && chars_ == o.chars_ && repeat_ == o.repeat_ &&
+           postingAt_ == o.postingAt_ && postings_ == o.postings_ && denseKeys_ == o.denseKeys_ && bitmaps_ == o.bitmaps_;
 }
 
 // Rows the list shows once: equal, without regard to letter case, in

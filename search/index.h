@@ -24,7 +24,8 @@
 namespace search {
 
 // One row of the bank as the search reads it; the views must stay valid for
-// as long as the index that reads them lives.
+// as long as the index that reads them lives. The index is built on several
+// threads, which call the row source at once.
 struct SearchRow {
     std::string_view question, answer, pinyin;
     bool questionNull = false, answerNull = false, pinyinNull = false;
@@ -42,7 +43,9 @@ inline constexpr size_t kSimilarFromLength = 8;     // keyword characters, blank
 
 class SearchIndex {
 public:
-    SearchIndex(uint32_t rowCount, RowSource source);
+    // `threads` build it, 0 for as many as the machine has cores (one for a
+    // small bank); the index is the same whatever their number.
+    SearchIndex(uint32_t rowCount, RowSource source, unsigned threads = 0);
     SearchIndex(const SearchIndex&) = delete;
     SearchIndex& operator=(const SearchIndex&) = delete;
 
@@ -55,7 +58,26 @@ public:
     // Bytes the index holds.
     size_t MemoryBytes() const;
 
+    // Whether `other` holds the same texts, signatures, repeats and postings.
+    bool SameIndex(const SearchIndex& other) const;
+
 private:
+    // Postings of the rows of one part of the bank as they grow, each beside
+    // the last row it holds; the first row's gap is counted from -1.
+    struct FoldedPart {
+        std::u16string units;
+        std::string pinyin;
+    };
+    struct PartPostings {
+        struct Growing {
+            std::vector<uint8_t> list;
+            uint32_t last = UINT32_MAX;
+        };
+        std::vector<Growing> growing;   // by key
+    };
+    static constexpr unsigned kMaxBuildThreads = 8;
+    static constexpr uint32_t kRowsPerBuildThread = 8192;   // fewer rows are built on one thread
+
     std::u16string_view Question(uint32_t r) const {
         return std::u16string_view(units_).substr(unitStart_[r], unitStart_[r + 1] - unitStart_[r]);
     }
@@ -64,6 +86,11 @@ private:
     }
     bool Repeat(uint32_t r) const { return repeat_[r >> 6] >> (r & 63) & 1; }
     bool SameRow(uint32_t a, uint32_t b) const;
+    void FoldPart(uint32_t begin, uint32_t end, FoldedPart& part, std::vector<uint64_t>& rowHash);
+    void JoinFolded(std::vector<FoldedPart>& parts, const std::vector<uint32_t>& partBegin);
+    void MarkRepeats(const std::vector<uint64_t>& rowHash);
+    void BuildPart(uint32_t begin, uint32_t end, PartPostings& part);
+    void JoinParts(std::vector<PartPostings>& parts);
     // Sets in `to` the rows of the posting of `key` that are set in `from`
     // (bitmaps of a bit per row).
     void AddPosting(uint32_t key, const std::vector<uint64_t>& from, std::vector<uint64_t>& to) const;

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 #include <random>
 #include <set>
 #include <tuple>
@@ -100,6 +101,31 @@ TEST(SearchIndex, ListsWhatLookingAtEveryRowLists) {
         EXPECT_EQ(index.Search(keyword).rows, expected) << "keyword '" << keyword << "' typed";
     }
     EXPECT_GT(listed, 2000u);
+}
+
+// However many threads build it, the index is the same: a key's posting
+// runs on across the parts' borders, and a row is a repeat of one in an
+// earlier part as of one in its own.
+TEST(SearchIndex, IsTheSameBuiltOnAnyNumberOfThreads) {
+    const std::vector<Row> bank = searchtest::TestBank();
+    std::mt19937 rng(5);
+    const auto pick = [&](size_t n) { return std::uniform_int_distribution<size_t>(0, n - 1)(rng); };
+    std::vector<Row> rows;
+    for (int i = 0; i < 20000; ++i) {
+        Row row = bank[pick(bank.size())];
+        if (pick(8) == 0) row[2] = std::nullopt;
+        if (pick(8) == 0 && row[1]) std::transform(row[1]->begin(), row[1]->end(), row[1]->begin(), [](char c) { return static_cast<char>(std::toupper(static_cast<unsigned char>(c))); });
+        rows.push_back(std::move(row));
+    }
+    const auto count = static_cast<uint32_t>(rows.size());
+    search::SearchIndex one(count, searchtest::SourceOf(rows), 1);
+    for (unsigned threads : {2u, 3u, 8u}) {
+        search::SearchIndex several(count, searchtest::SourceOf(rows), threads);
+        EXPECT_TRUE(several.SameIndex(one)) << threads << " threads";
+        for (const char* keyword : {"cj", "zgzc", "中国", "長江 三峡", "的", "abc"}) {
+            EXPECT_EQ(several.Search(keyword).rows, one.Search(keyword).rows) << threads << " threads, '" << keyword << "'";
+        }
+    }
 }
 
 }  // namespace
