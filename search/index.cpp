@@ -151,26 +151,42 @@ void SearchIndex::MarkRepeats(const std::vector<uint64_t>& rowHash) {
 }
 
 // Works out the signatures and keys of rows [begin, end) and appends the
-// rows to their keys' postings in `part`.
+// rows to their keys' postings in `part`. A row's keys are scattered over
+// too many postings to stay at hand: where each posting is kept is fetched
+// while the next row's keys are worked out, then its end while those of the
+// row after are, and only then is the row appended.
 void SearchIndex::BuildPart(uint32_t begin, uint32_t end, PartPostings& part) {
     part.growing.resize(RowSignature::kKeyCount);
-    std::vector<uint32_t> keys;
+    std::vector<uint32_t> keys[3];   // of rows r, r - 1 and r - 2, by r % 3
     std::u16string pinyinUnits;
-    for (uint32_t r = begin; r < end; ++r) {
-        keys.clear();
-        RowSignature sig;
-        sig.Add(Question(r), &keys);
-        pinyinUnits.clear();
-        AppendFoldedUnits(pinyinUnits, PinYin(r));
-        sig.Add(pinyinUnits, &keys);
-        letters_[r] = sig.letters;
-        chars_[r] = sig.chars;
-        if (Repeat(r)) continue;
-        for (uint32_t key : keys) {
+    for (uint64_t r = begin; r < uint64_t{end} + 2; ++r) {
+        if (r < end) {
+            const auto row = static_cast<uint32_t>(r);
+            std::vector<uint32_t>& now = keys[r % 3];
+            now.clear();
+            RowSignature sig;
+            sig.Add(Question(row), &now);
+            pinyinUnits.clear();
+            AppendFoldedUnits(pinyinUnits, PinYin(row));
+            sig.Add(pinyinUnits, &now);
+            letters_[row] = sig.letters;
+            chars_[row] = sig.chars;
+            if (Repeat(row)) now.clear();
+            for (uint32_t key : now) __builtin_prefetch(&part.growing[key]);
+        }
+        if (r >= uint64_t{begin} + 1 && r - 1 < end) {
+            for (uint32_t key : keys[(r - 1) % 3]) {
+                const std::vector<uint8_t>& list = part.growing[key].list;
+                __builtin_prefetch(list.data() + list.size(), 1);
+            }
+        }
+        if (r < uint64_t{begin} + 2) continue;
+        const auto row = static_cast<uint32_t>(r - 2);
+        for (uint32_t key : keys[(r - 2) % 3]) {
             PartPostings::Growing& g = part.growing[key];
-            if (g.last == r) continue;
-            uint32_t gap = r - g.last;   // from -1 for the first row
-            g.last = r;
+            if (g.last == row) continue;
+            uint32_t gap = row - g.last;   // from -1 for the first row
+            g.last = row;
             while (gap >= 0x80) {
                 g.list.push_back(static_cast<uint8_t>(gap | 0x80));
                 gap >>= 7;
