@@ -219,20 +219,20 @@ size_t GapBytes(uint32_t gap) {
 void SearchIndex::JoinParts(std::vector<PartPostings>& parts) {
     using Sig = RowSignature;
     const size_t words = repeat_.size();
-    std::vector<size_t> bytes(Sig::kKeyCount, 0);
     size_t sparseBytes = 0;
     for (uint32_t key = 0; key < Sig::kKeyCount; ++key) {
+        size_t bytes = 0;
         uint32_t last = UINT32_MAX;
         for (const PartPostings& part : parts) {
             const PartPostings::Growing& g = part.growing[key];
             if (g.list.empty()) continue;
             const uint8_t* at = g.list.data();
             const uint32_t gap = ReadGap(at);
-            bytes[key] += g.list.size() - static_cast<size_t>(at - g.list.data()) + GapBytes(gap - 1 - last);
+            bytes += g.list.size() - static_cast<size_t>(at - g.list.data()) + GapBytes(gap - 1 - last);
             last = g.last;
         }
-        if (bytes[key] > words * 8) denseKeys_.push_back(key);
-        else sparseBytes += bytes[key];
+        if (bytes > words * 8) denseKeys_.push_back(key);
+        else sparseBytes += bytes;
     }
     postings_.reserve(sparseBytes);
     postingAt_.reserve(Sig::kKeyCount + 1);

@@ -62,8 +62,10 @@ public:
     bool SameIndex(const SearchIndex& other) const;
 
 private:
-    // Postings of the rows of one part of the bank as they grow, each beside
-    // the last row it holds; the first row's gap is counted from -1.
+    // The index is built in parts of the rows, one thread each: a part's
+    // rows folded, and its postings as they grow, each beside the last row
+    // it holds (a row's keys are scattered over them, and each key then
+    // reads one place, not two); the first row's gap is counted from -1.
     struct FoldedPart {
         std::u16string units;
         std::string pinyin;
