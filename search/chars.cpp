@@ -1,5 +1,6 @@
 #include "search/chars.h"
 
+#include "base/hash64.h"
 #include "jet/sql_text.h"
 #include "search/unihan_table.h"
 
@@ -123,6 +124,15 @@ CharTables::CharTables()
             for (char l : syllables_[s]) classLetters_[c] |= 1u << (l - 'a') | (l == 'v' ? 1u << ('u' - 'a') : 0);
         }
     }
+    // Everything an index reads of a row's characters when it is built.
+    uint64_t h = base::Hash64(caseFold_.data(), caseFold_.size() * sizeof(char16_t));
+    h = base::Hash64(simplified_.data(), simplified_.size() * sizeof(char16_t), h);
+    h = base::Hash64(kind_.data(), kind_.size(), h);
+    h = base::Hash64(readingClass_.data(), readingClass_.size() * sizeof(uint16_t), h);
+    h = base::Hash64(classFirst_.data(), classFirst_.size() * sizeof(uint32_t), h);
+    h = base::Hash64(classLetters_.data(), classLetters_.size() * sizeof(uint32_t), h);
+    const std::string_view syllables(unihan::kSyllables);
+    fingerprint_ = base::Hash64(syllables.data(), syllables.size(), h);
 }
 
 bool CharTables::IsReadingPrefix(std::u16string_view letters) const {

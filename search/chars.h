@@ -42,6 +42,8 @@ public:
     const std::vector<char16_t>& FormsOf(char16_t simplified) const;
     // Whether `letters` begins some reading ("u" may stand for "v").
     bool IsReadingPrefix(std::u16string_view letters) const;
+    // A hash of the tables above: an index saved with other tables is stale.
+    uint64_t Fingerprint() const { return fingerprint_; }
 
 private:
     CharTables();
@@ -55,6 +57,7 @@ private:
     std::vector<std::vector<char16_t>> forms_;   // by simplified unit, only where another unit folds to it
     std::vector<char16_t> noForms_;
     std::vector<std::u16string> prefixes_;   // of every syllable, sorted; v also written u
+    uint64_t fingerprint_ = 0;
 };
 
 // UTF-8 to UTF-16 units, each folded as the engine folds; ill-formed bytes

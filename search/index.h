@@ -12,9 +12,13 @@
 // equal to an earlier one is marked as a repeat when the index is built and
 // never looked at again. A keyword that only grew since the previous search
 // looks only at the rows the previous one found.
+//
+// An index can be saved and read back (index_file.cpp), so that a bank that
+// has not changed since the last run is not indexed again.
 #pragma once
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -36,6 +40,13 @@ struct SearchResult {
     std::vector<uint32_t> rows;   // table rows, in list order
     std::vector<Rule> rules;      // for each row: the first rule that finds it
     bool similar = false;         // the rows are similar to the keyword, not matching it
+};
+
+// The bank file an index was built from, as a saved index names it.
+struct BankStamp {
+    uint64_t hash = 0;   // base::Hash64 of the file's bytes
+    uint64_t size = 0;   // the file's bytes
+    bool operator==(const BankStamp&) const = default;
 };
 
 inline constexpr size_t kMostSimilar = 50;          // rows a similarity list holds at most
@@ -61,7 +72,30 @@ public:
     // Whether `other` holds the same texts, signatures, repeats and postings.
     bool SameIndex(const SearchIndex& other) const;
 
+    // The index as a file: a header naming the format, the character tables
+    // and the bank, then the arrays. Save hands the bytes to `write` in a
+    // few pieces and returns false as soon as `write` does.
+    using ByteSink = std::function<bool(const void* data, size_t size)>;
+    bool Save(const BankStamp& bank, const ByteSink& write) const;
+    std::string Save(const BankStamp& bank) const;
+    // An index read back from a file of `fileSize` bytes through `read`
+    // (which fills exactly `size` bytes or returns false), or nullptr when
+    // the file is not a whole, undamaged index of this bank, built with
+    // these character tables. Nothing is allocated beyond what the file holds.
+    using ByteSource = std::function<bool(void* data, size_t size)>;
+    static std::unique_ptr<SearchIndex> Load(const ByteSource& read, uint64_t fileSize, const BankStamp& bank,
+                                             uint32_t rowCount, RowSource source);
+    static std::unique_ptr<SearchIndex> Load(std::string_view bytes, const BankStamp& bank, uint32_t rowCount,
+                                             RowSource source);
+
 private:
+    SearchIndex() = default;
+    // Calls `visit` on each array a saved index holds, in file order.
+    template <class Self, class Visit>
+    static void EachArray(Self& self, Visit&& visit);
+    // Whether arrays read from a file fit together and with the row count.
+    bool Consistent() const;
+
     // The index is built in parts of the rows, one thread each: a part's
     // rows folded, and its postings as they grow, each beside the last row
     // it holds (a row's keys are scattered over them, and each key then
