@@ -25,13 +25,16 @@ struct AccessDb::Cache {
     FileFingerprint fingerprint;
     std::optional<jet::Database> database;
     std::map<std::string, std::shared_ptr<const jet::QueryTable>> tables;   // by folded name
-    std::unique_ptr<search::SearchIndex> index;   // of the bank table, built by the first keyword
+    std::optional<search::BankStamp> bank;         // when an index may be saved
+    std::unique_ptr<search::SearchIndex> index;   // of the bank table, read or built by the first keyword
 };
 
 namespace {
 
-// Reads and opens the copy; `fingerprint` receives the version that was read.
-jet::Result<jet::Database> ReadDatabase(const std::string& path, const std::string& password, FileFingerprint& fingerprint) {
+// Reads and opens the copy; `fingerprint` receives the version that was read,
+// and `stamp`, when given, what tells it from every other bank.
+jet::Result<jet::Database> ReadDatabase(const std::string& path, const std::string& password, FileFingerprint& fingerprint,
+                                        std::optional<search::BankStamp>* stamp = nullptr) {
     const std::filesystem::path file = PathFromUtf8(path);
     const auto writeTime = FileWriteTime(file);
     std::string reason = "it vanished";
@@ -39,6 +42,7 @@ jet::Result<jet::Database> ReadDatabase(const std::string& path, const std::stri
     if (!bytes || !writeTime) return jet::Error{jet::Error::Io, "The database file " + path + " cannot be read: " + reason + "."};
     if (bytes->empty()) return jet::Error{jet::Error::Empty, "The database file " + path + " is empty."};
     fingerprint = FingerprintBytes(*bytes, *writeTime);
+    if (stamp) *stamp = StampOf(*bytes);
     return jet::Database::Open(std::move(*bytes), password);
 }
 
@@ -67,7 +71,7 @@ jet::Result<std::shared_ptr<AccessDb::Cache>> AccessDb::OpenDatabase(const std::
     auto entry = std::make_shared<Cache>();
     entry->path = path;
     entry->password = password;
-    auto db = ReadDatabase(path, password, entry->fingerprint);
+    auto db = ReadDatabase(path, password, entry->fingerprint, searchIndexPath_.empty() ? nullptr : &entry->bank);
     if (!db) return db.error();
     entry->database.emplace(std::move(*db));
     cache_ = entry;
@@ -157,7 +161,13 @@ void AccessDb::RunSearch(std::string_view keyword) {
     const auto columns = FindBankColumns(**table);
     // Not a bank the rules can read: the query says what is wrong with it.
     if (!columns) return RunQuery(KeywordQuerySql(keyword));
-    if (!c.index) c.index = MakeSearchIndex(*table, *columns);
+    const bool saving = !searchIndexPath_.empty() && c.bank;
+    if (!c.index && saving) c.index = ReadSearchIndex(PathFromUtf8(searchIndexPath_), *c.bank, *table, *columns);
+    if (!c.index) {
+        c.index = MakeSearchIndex(*table, *columns);
+        // Only a cache: when it cannot be written, the next start builds the index again.
+        if (saving) SaveSearchIndex(PathFromUtf8(searchIndexPath_), *c.index, *c.bank);
+    }
     search::SearchResult found = c.index->Search(keyword);
     recordset_ = Recordset(SearchRows(*table, *columns, std::move(found.rows)));
     rules_ = std::move(found.rules);

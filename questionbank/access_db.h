@@ -79,6 +79,11 @@ public:
     // Set once by start-up, after the copy has been written.
     void SetTempBankPath(std::string utf8Path) { tempBankPath_ = std::move(utf8Path); }
     const std::string& TempBankPath() const { return tempBankPath_; }
+    // Where the search index is kept between runs, so that a bank that has
+    // not changed is not indexed again; empty (the default): nowhere. The
+    // file is only a cache: one that cannot be read or written is passed by
+    // in silence.
+    void SetSearchIndexPath(std::string utf8Path) { searchIndexPath_ = std::move(utf8Path); }
 
     // Runs `sql`; afterwards BankRecordset() holds its rows. On failure the
     // reporter is called once and the recordset holds no rows. Running out of
@@ -121,6 +126,7 @@ private:
     void RunSearch(std::string_view keyword);
 
     std::string tempBankPath_;
+    std::string searchIndexPath_;
     BankConnectionState connection_;
     Recordset recordset_;
     std::optional<jet::Error> lastError_;

@@ -114,13 +114,19 @@ std::optional<std::vector<uint8_t>> ReadWholeFile(const std::filesystem::path& p
 }
 
 std::string WriteFileReplacing(const std::filesystem::path& path, const std::vector<uint8_t>& bytes) {
+    return WriteFileReplacing(path, [&](const ByteSink& write) { return write(bytes.data(), bytes.size()); });
+}
+
+std::string WriteFileReplacing(const std::filesystem::path& path, const std::function<bool(const ByteSink&)>& produce) {
     std::filesystem::path temp = path;
     temp += ".part";
     {
         OwnedFile out = OpenFile(temp, true);
         if (!out) return "cannot create " + Utf8FromPath(temp) + ": " + LastErrorText();
         errno = 0;
-        const bool written = std::fwrite(bytes.data(), 1, bytes.size(), out.get()) == bytes.size() &&
+        const bool written = produce([&](const void* data, size_t size) {
+                                 return size == 0 || std::fwrite(data, 1, size, out.get()) == size;
+                             }) &&
                              std::fflush(out.get()) == 0;
         std::string why = written ? std::string() : LastErrorText();
         errno = 0;
@@ -139,6 +145,22 @@ std::string WriteFileReplacing(const std::filesystem::path& path, const std::vec
         return "cannot replace the file: " + ec.message();
     }
     return {};
+}
+
+FileReader::FileReader(const std::filesystem::path& path) {
+    std::error_code ec;
+    const uint64_t size = std::filesystem::file_size(path, ec);
+    if (ec) return;
+    file_ = OpenFile(path, false).release();
+    size_ = size;
+}
+
+FileReader::~FileReader() {
+    if (file_) std::fclose(file_);
+}
+
+bool FileReader::Read(void* data, size_t size) {
+    return file_ && (size == 0 || std::fread(data, 1, size, file_) == size);
 }
 
 std::optional<int64_t> FileWriteTime(const std::filesystem::path& path) {

@@ -3,7 +3,9 @@
 // (wide characters on Windows), so folders with Chinese names work.
 #pragma once
 #include <cstdint>
+#include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -22,6 +24,30 @@ std::optional<std::vector<uint8_t>> ReadWholeFile(const std::filesystem::path& p
 // an existing file is replaced only by a complete new one. Returns an empty
 // string on success, else what went wrong, with the system's reason.
 std::string WriteFileReplacing(const std::filesystem::path& path, const std::vector<uint8_t>& bytes);
+// The same for bytes made piece by piece: `produce` hands them to the sink
+// it is given and returns false when it could not make them all (the sink
+// returns false once a write failed).
+using ByteSink = std::function<bool(const void* data, size_t size)>;
+std::string WriteFileReplacing(const std::filesystem::path& path, const std::function<bool(const ByteSink&)>& produce);
+
+// A file read from the start in pieces of the caller's choosing, for files
+// read straight into the structures that hold them.
+class FileReader {
+public:
+    explicit FileReader(const std::filesystem::path& path);
+    ~FileReader();
+    FileReader(const FileReader&) = delete;
+    FileReader& operator=(const FileReader&) = delete;
+
+    bool IsOpen() const { return file_ != nullptr; }
+    uint64_t Size() const { return size_; }
+    // Fills exactly `size` bytes with the next ones of the file, or returns false.
+    bool Read(void* data, size_t size);
+
+private:
+    std::FILE* file_ = nullptr;
+    uint64_t size_ = 0;
+};
 
 // What identifies one version of a file cheaply: its size, its last write
 // time and a hash of a few of its pages (the first, the last and some spread

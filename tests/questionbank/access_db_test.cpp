@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 
@@ -214,6 +215,71 @@ TEST_F(AccessDbTest, CopyInAFolderWithAChineseName) {
     db_.OpenQuery(questionbank::KeywordQuerySql("长城"));
     EXPECT_TRUE(reports_.empty()) << (db_.LastError() ? db_.LastError()->message : "");
     EXPECT_EQ(Questions(), (std::vector<std::string>{"长城有多长"}));
+}
+
+// The search index is saved at the first search and read back at the next
+// start instead of being built: while the bank stays the same the file is not
+// written again. A damaged file, or a bank changed even in one character of
+// the same size, is indexed afresh and saved again, and every search lists
+// what a run that saves nothing lists. A file that cannot be written is passed
+// by in silence.
+TEST_F(AccessDbTest, KeepsTheSearchIndexBetweenRunsWhileTheBankIsTheSame) {
+    const fs::path saved = dir_ / questionbank::PathFromUtf8("用户 文件夹") / "wd.idx";   // its folder made when needed
+    const auto runs = [&](const fs::path& indexPath, const std::string& keyword) {
+        AccessDb fresh;
+        fresh.SetReporter([this](std::string_view text, std::string_view) { reports_.emplace_back(text); });
+        fresh.SetTempBankPath(questionbank::Utf8FromPath(copy_));
+        if (!indexPath.empty()) fresh.SetSearchIndexPath(questionbank::Utf8FromPath(indexPath));
+        fresh.SearchKeyword(keyword);
+        std::vector<std::string> listed;
+        for (size_t r = 0; r < fresh.BankRecordset().RecordCount(); ++r) listed.emplace_back(fresh.BankRecordset().Cell(r, 0));
+        return listed;
+    };
+    const auto same = [&](const std::string& keyword) {
+        const auto listed = runs(saved, keyword);
+        EXPECT_EQ(listed, runs({}, keyword)) << keyword;
+        return listed;
+    };
+    const auto old = fs::file_time_type::clock::now() - std::chrono::hours(48);
+    const auto rewritten = [&] {
+        const bool again = fs::last_write_time(saved) != old;
+        fs::last_write_time(saved, old);
+        return again;
+    };
+    auto rows = kRows;
+    rows.push_back({"長城有多長？", "兩萬多公里", std::nullopt});
+    WriteCopy(MakeBank(rows));
+
+    EXPECT_EQ(same("ccydc"), (std::vector<std::string>{"长城有多长", "長城有多長？"}));
+    ASSERT_TRUE(fs::exists(saved));
+    rewritten();
+    EXPECT_EQ(same("zgd"), (std::vector<std::string>{"中国的首都是哪座城市？"}));
+    EXPECT_FALSE(rewritten());
+
+    std::string bytes;
+    {
+        std::ifstream in(saved, std::ios::binary);
+        bytes.assign(std::istreambuf_iterator<char>(in), {});
+    }
+    bytes[bytes.size() / 2] ^= 1;
+    std::ofstream(saved, std::ios::binary | std::ios::trunc) << bytes;
+    fs::last_write_time(saved, old);
+    EXPECT_EQ(same("长城").size(), 2u);
+    EXPECT_TRUE(rewritten());
+    same("cc");
+    EXPECT_FALSE(rewritten());
+
+    rows[1][0] = "长城有多宽";
+    const auto other = MakeBank(rows);
+    ASSERT_EQ(other.size(), fs::file_size(copy_));
+    WriteCopy(other);
+    EXPECT_EQ(same("多宽"), (std::vector<std::string>{"长城有多宽"}));
+    EXPECT_TRUE(rewritten());
+
+    // A folder where the file should be: searched all the same, nothing said.
+    fs::create_directories(dir_ / "taken.idx");
+    EXPECT_EQ(runs(dir_ / "taken.idx", "dk").size(), 1u);
+    EXPECT_TRUE(reports_.empty());
 }
 
 }  // namespace
