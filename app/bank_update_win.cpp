@@ -348,6 +348,11 @@ std::wstring PerUserBankPath() {
     return folder.empty() ? std::wstring{} : folder + L"\\ToviArdo\\wd.dat";
 }
 
+std::wstring PerUserSearchIndexPath() {
+    const std::wstring folder = UserFolder(L"LOCALAPPDATA", CSIDL_LOCAL_APPDATA);
+    return folder.empty() ? std::wstring{} : folder + L"\\ToviArdo\\wd.idx";
+}
+
 std::wstring StartupBankPath(const std::wstring& programBank) {
     const std::wstring perUser = PerUserBankPath();
     if (perUser.empty()) return programBank;

@@ -21,6 +21,10 @@ std::string UpdateManifestUrl();
 // folder takes no files; empty when that folder is unknown.
 std::wstring PerUserBankPath();
 
+// %LOCALAPPDATA%\ToviArdo\wd.idx, where the search index of the bank in use
+// is kept between runs; empty when that folder is unknown.
+std::wstring PerUserSearchIndexPath();
+
 // The bank start-up unpacks: the per-user copy when it opens as a bank and
 // was written later than programBank, else programBank.
 std::wstring StartupBankPath(const std::wstring& programBank);

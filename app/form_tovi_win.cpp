@@ -640,6 +640,7 @@ void FormTovi::Form_Load() {
     // copy, so that the first query fails with the database error box rather
     // than opening a copy left by an earlier run.
     questionbank::Access_DB().SetTempBankPath(base::win::Narrow(questionbank::TempBankPathForQueries()));
+    questionbank::Access_DB().SetSearchIndexPath(base::win::Narrow(options_.searchIndexPath));
     applyLastingSettings();   // 9. on top, clipboard watch, hotkey
 }
 

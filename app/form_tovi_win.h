@@ -44,6 +44,7 @@ struct FormOptions {
     bool quitOnDestroy = true;   // end the message loop when the window goes
     int dpi = 0;                 // resolution to lay out and draw for; 0: the screen's
     std::wstring settingsPath;   // empty: the defaults, nothing saved
+    std::wstring searchIndexPath;   // where the search index is kept between runs; empty: built at each start
 };
 
 class FormTovi {
