@@ -355,6 +355,8 @@ TEST_F(BankUpdate, FailuresKeepTheOldBankAndASuccessfulUpdateIsSearchedAtOnce) {
     ASSERT_TRUE(program.Start());
     ASSERT_EQ(program.Search(kOldKeyword), 2);
     const std::set<std::string> files = Listing(root_);
+    // The first search saved its index for the next start.
+    EXPECT_EQ(files.count("localappdata\\ToviArdo\\wd.idx"), 1u);
 
     for (const Case& c : cases) {
         for (const std::string& r : c.responses) server_.Serve(r);
@@ -400,8 +402,10 @@ TEST_F(BankUpdate, FailuresKeepTheOldBankAndASuccessfulUpdateIsSearchedAtOnce) {
     EXPECT_EQ(again.TakeBox(), L"题库已更新：3 道题");
     EXPECT_TRUE(ReadFile(bankPath()) == newBank);
     EXPECT_TRUE(ReadFile(root_ / "prog" / "wd.dat.bak") == oldBank_);
+    const std::string oldIndex = ReadFile(root_ / "localappdata" / "ToviArdo" / "wd.idx");
     EXPECT_EQ(again.Search(kNewKeyword), 1);   // no restart
     EXPECT_EQ(again.Search(kOldKeyword), 2);
+    EXPECT_NE(ReadFile(root_ / "localappdata" / "ToviArdo" / "wd.idx"), oldIndex);   // saved again for the new bank
     std::set<std::string> expected = files;
     expected.insert("prog\\wd.dat.bak");
     EXPECT_EQ(Listing(root_), expected);
