@@ -362,7 +362,9 @@ TEST_F(BankUpdate, FailuresKeepTheOldBankAndASuccessfulUpdateIsSearchedAtOnce) {
         for (const std::string& r : c.responses) server_.Serve(r);
         std::unique_ptr<ImmutableFolder> lockedProgram, lockedPerUser;
         if (c.unwritable) {
-            // The per-user folder cannot be made: a file holds its name.
+            // The per-user folder cannot be made: a file holds its name (the
+            // folder the search index is kept in is put aside meanwhile).
+            fs::rename(root_ / "localappdata" / "ToviArdo", root_ / "localappdata" / "aside");
             WriteFile(root_ / "localappdata" / "ToviArdo", "not a folder");
             lockedProgram = std::make_unique<ImmutableFolder>(root_ / "prog");
             lockedPerUser = std::make_unique<ImmutableFolder>(root_ / "localappdata");
@@ -377,7 +379,10 @@ TEST_F(BankUpdate, FailuresKeepTheOldBankAndASuccessfulUpdateIsSearchedAtOnce) {
         EXPECT_EQ(program.Search(kNewKeyword), 0) << c.name;
         lockedProgram.reset();
         lockedPerUser.reset();
-        if (c.unwritable) fs::remove(root_ / "localappdata" / "ToviArdo");
+        if (c.unwritable) {
+            fs::remove(root_ / "localappdata" / "ToviArdo");
+            fs::rename(root_ / "localappdata" / "aside", root_ / "localappdata" / "ToviArdo");
+        }
         EXPECT_EQ(Listing(root_), files) << c.name;
     }
 
