@@ -133,6 +133,16 @@ CharTables::CharTables()
     h = base::Hash64(classLetters_.data(), classLetters_.size() * sizeof(uint32_t), h);
     const std::string_view syllables(unihan::kSyllables);
     fingerprint_ = base::Hash64(syllables.data(), syllables.size(), h);
+    syllableForms_.resize(syllables_.size());
+    for (uint16_t c = 1; c < unihan::kClassCount; ++c) {
+        for (char16_t u : classUnits_[c]) {
+            for (uint16_t s : classSyllables_[c]) syllableForms_[s].push_back(simplified_[u]);
+        }
+    }
+    for (std::vector<char16_t>& forms : syllableForms_) {
+        std::sort(forms.begin(), forms.end());
+        forms.erase(std::unique(forms.begin(), forms.end()), forms.end());
+    }
 }
 
 bool CharTables::IsReadingPrefix(std::u16string_view letters) const {

@@ -33,6 +33,10 @@ public:
     // Syllables of a class: toneless, ü written "v".
     const std::vector<uint16_t>& ClassSyllables(uint16_t c) const { return classSyllables_[c]; }
     const std::string& Syllable(uint16_t s) const { return syllables_[s]; }
+    size_t SyllableCount() const { return syllables_.size(); }
+    // Simplified forms of the units that have syllable `s` among their
+    // readings, ascending and each once.
+    const std::vector<char16_t>& SyllableForms(uint16_t s) const { return syllableForms_[s]; }
     // Bit i set: some reading of the class starts with ('a' + i) / holds it
     // ("u" stands for "v" too).
     uint32_t ClassFirstLetters(uint16_t c) const { return classFirst_[c]; }
@@ -52,6 +56,7 @@ private:
     std::vector<uint16_t> readingClass_;
     std::vector<std::string> syllables_;
     std::vector<std::vector<uint16_t>> classSyllables_;
+    std::vector<std::vector<char16_t>> syllableForms_;
     std::vector<uint32_t> classFirst_, classLetters_;
     std::vector<std::vector<char16_t>> classUnits_;
     std::vector<std::vector<char16_t>> forms_;   // by simplified unit, only where another unit folds to it

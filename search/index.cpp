@@ -311,33 +311,96 @@ void SearchIndex::AddPosting(uint32_t key, const std::vector<uint64_t>& from, st
     }
 }
 
+// Rows of `from` holding a character one of whose readings begins with
+// `piece` (letters; "u" stands for "v" too), or a form of one, set in `to`;
+// false, with `to` untouched, when reading their postings would cost more
+// than `worth` bytes (a bitmap's pass costs a byte per word).
+bool SearchIndex::RowsWithReading(std::u16string_view piece, size_t worth, const std::vector<uint64_t>& from,
+                                  std::vector<uint64_t>& to) const {
+    const CharTables& t = CharTables::Get();
+    const size_t words = from.size();
+    std::vector<char16_t> keys;
+    std::vector<uint64_t> seen(0x10000 / 64);
+    size_t cost = 0;
+    for (uint16_t s = 0; s < t.SyllableCount(); ++s) {
+        const std::string& syl = t.Syllable(s);
+        if (syl.size() < piece.size()) continue;
+        size_t l = 0;
+        while (l < piece.size() && (piece[l] == syl[l] || (syl[l] == 'v' && piece[l] == 'u'))) ++l;
+        if (l < piece.size()) continue;
+        for (char16_t key : t.SyllableForms(s)) {
+            if (seen[key >> 6] >> (key & 63) & 1) continue;
+            seen[key >> 6] |= uint64_t{1} << (key & 63);
+            keys.push_back(key);
+            cost += std::binary_search(denseKeys_.begin(), denseKeys_.end(), uint32_t{key}) ? words
+                                                                                            : postingAt_[key + 1] - postingAt_[key];
+            if (cost > worth) return false;
+        }
+    }
+    to.assign(words, 0);
+    for (char16_t key : keys) AddPosting(key, from, to);
+    return true;
+}
+
 // Keeps the rows that hold the pairs some split of the word's leading
-// letters and digits into pieces needs. reach[b]: rows that hold every pair
-// of some split of units [0, b), with a piece beginning at b.
+// letters and digits into pieces needs, and for a piece of several letters
+// a character that reads it. reach[b]: rows that hold what some split of
+// units [0, b) needs, with a piece beginning at b.
 void SearchIndex::KeepSpellable(const WordMatcher& w, std::vector<uint64_t>& rows) const {
     constexpr size_t kSpan = 16;   // leading units followed; a longer word is checked this far
+    // Bytes of postings worth reading to spare the matcher one row.
+    constexpr size_t kWorthPerRow = 32;
     const size_t lead = w.Lead();
     if (lead < 2) return;
     const std::u16string& units = w.Units();
     const size_t span = std::min(lead, kSpan);
     const size_t words = rows.size();
     std::vector<std::vector<uint64_t>> reach(span + 1);
+    std::vector<size_t> count(span + 1, SIZE_MAX);   // rows in reach[a], once counted
     reach[0] = rows;
+    const auto counted = [&](size_t a) {
+        if (count[a] == SIZE_MAX) {
+            count[a] = 0;
+            for (uint64_t bits : reach[a]) count[a] += static_cast<size_t>(std::popcount(bits));
+        }
+        return count[a];
+    };
+    // The rows holding a character that reads a piece, by piece (the same
+    // piece may begin at several places); none where not worth reading.
+    std::vector<std::pair<std::u16string_view, std::optional<std::vector<uint64_t>>>> readers;
+    std::vector<uint64_t> from;
+    // Of reach[a], the rows that may spell [a, b) with one character.
+    const auto spelling = [&](size_t a, size_t b) -> const std::vector<uint64_t>& {
+        if (b - a < 2) return reach[a];
+        const std::u16string_view piece = std::u16string_view(units).substr(a, b - a);
+        auto it = std::find_if(readers.begin(), readers.end(), [&](const auto& r) { return r.first == piece; });
+        if (it == readers.end()) {
+            std::vector<uint64_t> held;
+            // Read only where most rows lack such a character.
+            const bool read = RowsWithReading(piece, std::min(counted(a) * kWorthPerRow, size_t{rowCount_} / 4), rows, held);
+            it = readers.insert(readers.end(), {piece, read ? std::optional(std::move(held)) : std::nullopt});
+        }
+        if (!it->second) return reach[a];
+        from.resize(words);
+        for (size_t i = 0; i < words; ++i) from[i] = reach[a][i] & (*it->second)[i];
+        return from;
+    };
     // A piece may end at the word's end; past the span, a split of the whole
     // begins a piece within 5 units before it.
     const size_t last = span == lead ? lead - 1 : span;
     for (size_t b = 1; b <= last; ++b) {
         for (size_t a = b - std::min<size_t>(b, 6); a < b; ++a) {
-            if (reach[a].empty() || !w.IsPiece(a, b)) continue;
+            if (reach[a].empty() || !w.IsPiece(a, b) || counted(a) == 0) continue;
             if (reach[b].empty()) reach[b].assign(words, 0);
-            AddPosting(RowSignature::kPairKeys + RowSignature::PairKey(units[a], units[b]), reach[a], reach[b]);
+            AddPosting(RowSignature::kPairKeys + RowSignature::PairKey(units[a], units[b]), spelling(a, b), reach[b]);
         }
     }
     std::vector<uint64_t> kept(words, 0);
     for (size_t a = 0; a <= span; ++a) {
-        if (reach[a].empty()) continue;
+        if (reach[a].empty() || counted(a) == 0) continue;
         if (span == lead ? !w.IsPiece(a, lead) : a + 5 < span) continue;
-        for (size_t i = 0; i < words; ++i) kept[i] |= reach[a][i];
+        const std::vector<uint64_t>& held = span == lead ? spelling(a, lead) : reach[a];
+        for (size_t i = 0; i < words; ++i) kept[i] |= held[i];
     }
     rows = std::move(kept);
 }
@@ -405,8 +468,9 @@ SearchResult SearchIndex::Search(std::string_view keyword) {
         if ((letters_[r] & needLetters) != needLetters) return;
         const std::u16string_view q = Question(r);
         const std::string_view p = PinYin(r);
-        // A question holding the keyword as typed holds a run of it too.
-        if (!like && (p.find(k.exactUtf8) != std::string_view::npos || q.find(k.exact) != std::u16string_view::npos)) {
+        // Most rows that hold the keyword as typed hold it in the question:
+        // then the PinYin is never read.
+        if (!like && (q.find(k.exact) != std::u16string_view::npos || p.find(k.exactUtf8) != std::string_view::npos)) {
             exact.push_back(r);
             found.push_back(r);
             return;
@@ -453,13 +517,20 @@ SearchResult SearchIndex::Search(std::string_view keyword) {
     }
     // The rows' texts are far apart in a large bank: ask for them a few
     // rows ahead, so that they are at hand when the row is looked at.
-    constexpr size_t kAhead = 8;
+    // Where a row's texts begin is itself far away: that is asked for
+    // further ahead still.
+    constexpr size_t kAhead = 8, kStartsAhead = 16;
     for (size_t i = 0; i < rows.size(); ++i) {
+        if (i + kStartsAhead < rows.size()) {
+            const uint32_t ahead = rows[i + kStartsAhead];
+            __builtin_prefetch(&unitStart_[ahead]);
+            __builtin_prefetch(&pinyinStart_[ahead]);
+            __builtin_prefetch(&letters_[ahead]);
+        }
         if (i + kAhead < rows.size()) {
             const uint32_t ahead = rows[i + kAhead];
             __builtin_prefetch(units_.data() + unitStart_[ahead]);
             __builtin_prefetch(pinyin_.data() + pinyinStart_[ahead]);
-            __builtin_prefetch(&letters_[ahead]);
         }
         look(rows[i]);
     }

@@ -130,6 +130,8 @@ private:
     // Sets in `to` the rows of the posting of `key` that are set in `from`
     // (bitmaps of a bit per row).
     void AddPosting(uint32_t key, const std::vector<uint64_t>& from, std::vector<uint64_t>& to) const;
+    bool RowsWithReading(std::u16string_view piece, size_t worth, const std::vector<uint64_t>& from,
+                         std::vector<uint64_t>& to) const;
     void KeepSpellable(const WordMatcher& w, std::vector<uint64_t>& rows) const;
     std::vector<uint64_t> Candidates(const Keyword& k) const;
     SearchResult MostSimilar(const Keyword& k) const;

@@ -81,7 +81,16 @@ TEST(SearchIndex, ListsWhatLookingAtEveryRowLists) {
     rows.push_back({"银行的英文单词是？", "bank", ""});
     rows.push_back({"银行的英文单词是？", "bank", std::nullopt});
     rows.push_back({"", "没有题目的答案", "null"});
+    // Traditional characters with a reading their simplified form lacks
+    // (乾 qian, 干 gan; 著 zhu, 着 zhe): the index keeps them under the
+    // simplified form, and a piece of letters must still find them there.
+    rows.push_back({"乾隆年间著名的宫廷画家是？", "郎世宁", ""});
     search::SearchIndex index(static_cast<uint32_t>(rows.size()), searchtest::SourceOf(rows));
+    for (const char* keyword : {"qianlong", "qianlongnianjianzhuming", "zhuming", "longnianjianzhum"}) {
+        const std::vector<uint32_t> expected = LookAtEveryRow(rows, keyword);
+        EXPECT_FALSE(expected.empty()) << keyword;
+        EXPECT_EQ(index.Search(keyword).rows, expected) << "keyword '" << keyword << "'";
+    }
     std::mt19937 rng(12);
     size_t listed = 0;
     for (int n = 0; n < 600; ++n) {
