@@ -134,7 +134,9 @@ CharTables::CharTables()
     const std::string_view syllables(unihan::kSyllables);
     fingerprint_ = base::Hash64(syllables.data(), syllables.size(), h);
     syllableForms_.resize(syllables_.size());
+    syllableClasses_.resize(syllables_.size());
     for (uint16_t c = 1; c < unihan::kClassCount; ++c) {
+        for (uint16_t s : classSyllables_[c]) syllableClasses_[s].push_back(c);
         for (char16_t u : classUnits_[c]) {
             for (uint16_t s : classSyllables_[c]) syllableForms_[s].push_back(simplified_[u]);
         }

@@ -37,6 +37,8 @@ public:
     // Simplified forms of the units that have syllable `s` among their
     // readings, ascending and each once.
     const std::vector<char16_t>& SyllableForms(uint16_t s) const { return syllableForms_[s]; }
+    // Classes that have syllable `s`, ascending.
+    const std::vector<uint16_t>& SyllableClasses(uint16_t s) const { return syllableClasses_[s]; }
     // Bit i set: some reading of the class starts with ('a' + i) / holds it
     // ("u" stands for "v" too).
     uint32_t ClassFirstLetters(uint16_t c) const { return classFirst_[c]; }
@@ -57,6 +59,7 @@ private:
     std::vector<std::string> syllables_;
     std::vector<std::vector<uint16_t>> classSyllables_;
     std::vector<std::vector<char16_t>> syllableForms_;
+    std::vector<std::vector<uint16_t>> syllableClasses_;
     std::vector<uint32_t> classFirst_, classLetters_;
     std::vector<std::vector<char16_t>> classUnits_;
     std::vector<std::vector<char16_t>> forms_;   // by simplified unit, only where another unit folds to it

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <cstring>
 #include <exception>
 #include <functional>
 #include <optional>
@@ -18,6 +19,37 @@ namespace {
 uint64_t HashCell(uint64_t h, bool null, const void* data, size_t size) {
     const uint64_t cell = null ? 0x9E3779B97F4A7C15ull : std::hash<std::string_view>{}(std::string_view(static_cast<const char*>(data), size));
     return (h ^ cell) * 0x100000001B3ull + size;
+}
+
+// Whether `text` holds `piece` (not empty). Its first unit is looked for
+// four units at a time: a question rarely holds it.
+bool Holds(std::u16string_view text, std::u16string_view piece) {
+    if (text.size() < piece.size()) return false;
+    const size_t lastStart = text.size() - piece.size();
+    constexpr uint64_t kOnes = 0x0001000100010001ull, kHigh = 0x8000800080008000ull;
+    const uint64_t first = kOnes * piece[0];
+    size_t i = 0;
+    while (i <= lastStart) {
+        if (i + 4 <= text.size()) {
+            uint64_t v;
+            std::memcpy(&v, text.data() + i, sizeof v);
+            v ^= first;
+            // The lowest flagged lane is the first one equal to the unit.
+            const uint64_t zero = (v - kOnes) & ~v & kHigh;
+            if (!zero) {
+                i += 4;
+                continue;
+            }
+            i += static_cast<size_t>(std::countr_zero(zero)) / 16;
+            if (i > lastStart) return false;
+        } else if (text[i] != piece[0]) {
+            ++i;
+            continue;
+        }
+        if (text.substr(i, piece.size()) == piece) return true;
+        ++i;
+    }
+    return false;
 }
 
 // Dice coefficient a similar question must reach, on character pairs.
@@ -440,7 +472,7 @@ SearchResult SearchIndex::Search(std::string_view keyword) {
     // Working out the candidates costs a pass over bitmaps of every row:
     // when the previous keystroke found only a few rows, looking at those is
     // cheaper.
-    const bool fewLeft = reuse && lastFound_.size() * 256 < rowCount_;
+    const bool fewLeft = reuse && lastFound_.size() * 64 < rowCount_;
     const std::vector<uint64_t> candidates = fewLeft ? std::vector<uint64_t>() : Candidates(k);
 
     uint64_t needLetters = 0;
@@ -470,7 +502,7 @@ SearchResult SearchIndex::Search(std::string_view keyword) {
         const std::string_view p = PinYin(r);
         // Most rows that hold the keyword as typed hold it in the question:
         // then the PinYin is never read.
-        if (!like && (q.find(k.exact) != std::u16string_view::npos || p.find(k.exactUtf8) != std::string_view::npos)) {
+        if (!like && ((k.exact.empty() || Holds(q, k.exact)) || p.find(k.exactUtf8) != std::string_view::npos)) {
             exact.push_back(r);
             found.push_back(r);
             return;

@@ -61,6 +61,22 @@ WordMatcher::WordMatcher(std::u16string units) : units_(std::move(units)) {
             if (t.IsReadingPrefix(std::u16string_view(units_).substr(a, l))) pieceLengths_[a] |= static_cast<uint8_t>(1u << l);
         }
     }
+    // A word of up to six letters that begins a reading: a character with
+    // that reading is a run by itself, found without the NFA.
+    if (lead == units_.size() && lead > 0 && lead <= 6 && (pieceLengths_[0] >> lead & 1) &&
+        t.Kind(units_[0]) == CharKind::Letter) {
+        readsWhole_.assign((t.ClassCount() + 63) / 64, 0);
+        for (uint16_t s = 0; s < t.SyllableCount(); ++s) {
+            const std::string& syl = t.Syllable(s);
+            if (syl.size() < lead) continue;
+            size_t l = 0;
+            while (l < lead && (units_[l] == syl[l] || (syl[l] == 'v' && units_[l] == 'u'))) ++l;
+            if (l < lead) continue;
+            for (uint16_t c : t.SyllableClasses(s)) readsWhole_[c >> 6] |= uint64_t{1} << (c & 63);
+        }
+    }
+    // Then a character spells one letter of the word at most: its initial.
+    initialsOnly_ = lead == units_.size() && std::all_of(pieceLengths_.begin(), pieceLengths_.end(), [](uint8_t l) { return l == 2; });
     if (n_ == 0) return;
     startMask_.resize(t.ClassCount());
     for (size_t c = 1; c < startMask_.size(); ++c) {
@@ -72,7 +88,7 @@ WordMatcher::WordMatcher(std::u16string units) : units_(std::move(units)) {
         }
         startMask_[c] = m;
     }
-    reachAt_.assign(t.ClassCount(), -1);
+    if (!initialsOnly_) reachAt_.assign(t.ClassCount(), -1);
     startsRun_.assign(0x10000 / 64, 0);
     const auto mark = [&](char16_t u) { startsRun_[u >> 6] |= uint64_t{1} << (u & 63); };
     mark(units_[0]);
@@ -135,6 +151,15 @@ WordMatcher::Found WordMatcher::Match(std::u16string_view q) const {
         found.folded = plain.find(units_) != std::u16string::npos;
         return found;
     }
+    if (!readsWhole_.empty()) {
+        for (char16_t u : q) {
+            const uint16_t c = t.ReadingClass(u);
+            if (readsWhole_[c >> 6] >> (c & 63) & 1) {
+                found.reading = true;
+                return found;
+            }
+        }
+    }
     const uint64_t done = uint64_t{1} << n_;
     uint64_t s0 = 0, s1 = 0;   // runs so far without / with a reading; bit p: p units spelled
     for (char16_t u : q) {
@@ -146,7 +171,7 @@ WordMatcher::Found WordMatcher::Match(std::u16string_view q) const {
         uint64_t n0 = ((s0 | 1) & eq) << 1, n1 = (s1 & eq) << 1;
         if (kind == CharKind::Han) {
             const uint16_t c = t.ReadingClass(u);
-            if (const uint64_t from = (s0 | s1 | 1) & startMask_[c]) n1 |= Reach(c, from);
+            if (const uint64_t from = (s0 | s1 | 1) & startMask_[c]) n1 |= initialsOnly_ ? from << 1 : Reach(c, from);
         }
         s0 = n0;
         s1 = n1;
@@ -187,7 +212,7 @@ std::vector<std::pair<size_t, size_t>> WordMatcher::Runs(std::u16string_view q) 
                 uint64_t next = (s & Eq(t.Simplified(q[j]))) << 1;
                 if (kind == CharKind::Han) {
                     const uint16_t c = t.ReadingClass(q[j]);
-                    if (const uint64_t from = s & startMask_[c]) next |= Reach(c, from);
+                    if (const uint64_t from = s & startMask_[c]) next |= initialsOnly_ ? from << 1 : Reach(c, from);
                 }
                 s = next & ~done;
                 if (next & done) end = j + 1;

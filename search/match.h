@@ -76,6 +76,8 @@ private:
     uint64_t letterAt_[26] = {};            // positions holding each letter
     mutable std::vector<int32_t> reachAt_;  // per class: offset into reach_, or -1
     mutable std::vector<uint64_t> reach_;   // n_ masks per class seen
+    std::vector<uint64_t> readsWhole_;      // bit per reading class: one character reads the whole word
+    bool initialsOnly_ = false;             // letters and digits, no two of which begin a reading
     uint64_t needLetters_ = 0, needChars_ = 0;
     std::vector<uint8_t> pieceLengths_;     // per leading unit: bit l set when [p, p + l) is a piece
 };
