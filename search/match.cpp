@@ -164,13 +164,14 @@ WordMatcher::Found WordMatcher::Match(std::u16string_view q) const {
     uint64_t s0 = 0, s1 = 0;   // runs so far without / with a reading; bit p: p units spelled
     for (char16_t u : q) {
         if (!(s0 | s1) && !(startsRun_[u >> 6] >> (u & 63) & 1)) continue;   // nothing under way, nothing begins here
-        const CharKind kind = t.Kind(u);
+        // A character with readings is Han: its kind need not be read.
+        const uint16_t c = t.ReadingClass(u);
+        const CharKind kind = c ? CharKind::Han : t.Kind(u);
         if (kind == CharKind::Punct) continue;
         // A word of letters and digits only never equals a Han character.
         const uint64_t eq = kind == CharKind::Han && !needChars_ ? 0 : Eq(t.Simplified(u));
         uint64_t n0 = ((s0 | 1) & eq) << 1, n1 = (s1 & eq) << 1;
         if (kind == CharKind::Han) {
-            const uint16_t c = t.ReadingClass(u);
             if (const uint64_t from = (s0 | s1 | 1) & startMask_[c]) n1 |= initialsOnly_ ? from << 1 : Reach(c, from);
         }
         s0 = n0;
