@@ -408,8 +408,10 @@ void SearchIndex::KeepSpellable(const WordMatcher& w, std::vector<uint64_t>& row
         auto it = std::find_if(readers.begin(), readers.end(), [&](const auto& r) { return r.first == piece; });
         if (it == readers.end()) {
             std::vector<uint64_t> held;
-            // Read only where most rows lack such a character.
-            const bool read = RowsWithReading(piece, std::min(counted(a) * kWorthPerRow, size_t{rowCount_} / 4), rows, held);
+            // Read only where most rows lack such a character, or where the
+            // whole word is the piece: nothing else then narrows the rows.
+            const size_t worth = counted(a) * kWorthPerRow;
+            const bool read = RowsWithReading(piece, b - a == lead ? worth : std::min(worth, size_t{rowCount_} / 4), rows, held);
             it = readers.insert(readers.end(), {piece, read ? std::optional(std::move(held)) : std::nullopt});
         }
         if (!it->second) return reach[a];
