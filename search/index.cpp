@@ -114,19 +114,41 @@ SearchIndex::SearchIndex(uint32_t rowCount, RowSource source, unsigned threads)
     JoinParts(parts);
 }
 
+namespace {
+
+// Units or bytes a piece of a part's folded text holds before the next one
+// begins (more when a row is longer).
+constexpr size_t kFoldedPiece = 1 << 16;
+
+// The piece of `pieces` a row of at most `most` more elements is appended to.
+template <typename Text>
+Text& PieceFor(std::vector<Text>& pieces, size_t most) {
+    if (pieces.empty() || pieces.back().size() + most > pieces.back().capacity()) {
+        pieces.emplace_back().reserve(std::max(kFoldedPiece, most));
+    }
+    return pieces.back();
+}
+
+}  // namespace
+
 // Folds rows [begin, end) into `part`, each row's end in it in unitStart_
 // and pinyinStart_, and hashes each row into rowHash.
 void SearchIndex::FoldPart(uint32_t begin, uint32_t end, FoldedPart& part, std::vector<uint64_t>& rowHash) {
     std::string answer;
     for (uint32_t r = begin; r < end; ++r) {
         const SearchRow row = source_(r);
-        const size_t unitsAt = part.units.size(), pinyinAt = part.pinyin.size();
-        if (!row.questionNull) AppendFoldedUnits(part.units, row.question);
-        if (!row.pinyinNull) jet::AppendFolded(part.pinyin, row.pinyin);
-        unitStart_[r + 1] = static_cast<uint32_t>(part.units.size());
-        pinyinStart_[r + 1] = static_cast<uint32_t>(part.pinyin.size());
-        const std::u16string_view q = std::u16string_view(part.units).substr(unitsAt);
-        const std::string_view p = std::string_view(part.pinyin).substr(pinyinAt);
+        // A folded question has no more units than its text has bytes.
+        std::u16string& units = PieceFor(part.units, row.questionNull ? 0 : row.question.size());
+        std::string& pinyin = PieceFor(part.pinyin, row.pinyinNull ? 0 : row.pinyin.size());
+        const size_t unitsAt = units.size(), pinyinAt = pinyin.size();
+        if (!row.questionNull) AppendFoldedUnits(units, row.question);
+        if (!row.pinyinNull) jet::AppendFolded(pinyin, row.pinyin);
+        part.unitCount += units.size() - unitsAt;
+        part.pinyinCount += pinyin.size() - pinyinAt;
+        unitStart_[r + 1] = static_cast<uint32_t>(part.unitCount);
+        pinyinStart_[r + 1] = static_cast<uint32_t>(part.pinyinCount);
+        const std::u16string_view q = std::u16string_view(units).substr(unitsAt);
+        const std::string_view p = std::string_view(pinyin).substr(pinyinAt);
         answer.clear();
         if (!row.answerNull) jet::AppendFolded(answer, row.answer);
         uint64_t h = 0xCBF29CE484222325ull;
@@ -137,10 +159,11 @@ void SearchIndex::FoldPart(uint32_t begin, uint32_t end, FoldedPart& part, std::
     }
 }
 
-// units_ and pinyin_: the parts one after another.
+// units_ and pinyin_: the parts' pieces one after another, each let go once
+// it is copied.
 void SearchIndex::JoinFolded(std::vector<FoldedPart>& parts, const std::vector<uint32_t>& partBegin) {
     size_t units = 0, pinyin = 0;
-    for (const FoldedPart& part : parts) units += part.units.size(), pinyin += part.pinyin.size();
+    for (const FoldedPart& part : parts) units += part.unitCount, pinyin += part.pinyinCount;
     units_.reserve(units);
     pinyin_.reserve(pinyin);
     unitStart_[0] = pinyinStart_[0] = 0;
@@ -150,10 +173,14 @@ void SearchIndex::JoinFolded(std::vector<FoldedPart>& parts, const std::vector<u
             unitStart_[r + 1] += unitsAt;
             pinyinStart_[r + 1] += pinyinAt;
         }
-        units_ += parts[i].units;
-        pinyin_ += parts[i].pinyin;
-        std::u16string().swap(parts[i].units);
-        std::string().swap(parts[i].pinyin);
+        for (std::u16string& piece : parts[i].units) {
+            units_ += piece;
+            std::u16string().swap(piece);
+        }
+        for (std::string& piece : parts[i].pinyin) {
+            pinyin_ += piece;
+            std::string().swap(piece);
+        }
     }
 }
 
@@ -266,38 +293,43 @@ void SearchIndex::JoinParts(std::vector<PartPostings>& parts) {
         if (bytes > words * 8) denseKeys_.push_back(key);
         else sparseBytes += bytes;
     }
+    // The dense keys' lists are the longest: they become bitmaps and are let
+    // go before the sparse postings are reserved, so that the two are not
+    // held at once.
+    bitmaps_.assign(denseKeys_.size() * words, 0);
+    for (size_t d = 0; d < denseKeys_.size(); ++d) {
+        uint64_t* bits = bitmaps_.data() + d * words;
+        for (PartPostings& part : parts) {
+            std::vector<uint8_t>& list = part.growing[denseKeys_[d]].list;
+            const uint8_t* at = list.data();
+            const uint8_t* end = at + list.size();
+            for (uint32_t r = UINT32_MAX; at < end;) {
+                r += ReadGap(at);
+                bits[r >> 6] |= uint64_t{1} << (r & 63);
+            }
+            std::vector<uint8_t>().swap(list);
+        }
+    }
     postings_.reserve(sparseBytes);
     postingAt_.reserve(Sig::kKeyCount + 1);
-    bitmaps_.assign(denseKeys_.size() * words, 0);
-    size_t dense = 0;
     for (uint32_t key = 0; key < Sig::kKeyCount; ++key) {
         postingAt_.push_back(static_cast<uint32_t>(postings_.size()));
-        const bool isDense = dense < denseKeys_.size() && denseKeys_[dense] == key;
-        uint64_t* bits = isDense ? bitmaps_.data() + dense * words : nullptr;
         uint32_t last = UINT32_MAX;
         for (PartPostings& part : parts) {
             std::vector<uint8_t>& list = part.growing[key].list;
-            if (list.empty()) continue;
+            if (list.empty()) continue;   // no row, or a dense key's
             const uint8_t* at = list.data();
             const uint8_t* end = at + list.size();
-            if (isDense) {
-                for (uint32_t r = UINT32_MAX; at < end;) {
-                    r += ReadGap(at);
-                    bits[r >> 6] |= uint64_t{1} << (r & 63);
-                }
-            } else {
-                uint32_t gap = ReadGap(at) - 1 - last;
-                while (gap >= 0x80) {
-                    postings_.push_back(static_cast<uint8_t>(gap | 0x80));
-                    gap >>= 7;
-                }
-                postings_.push_back(static_cast<uint8_t>(gap));
-                postings_.insert(postings_.end(), at, end);
+            uint32_t gap = ReadGap(at) - 1 - last;
+            while (gap >= 0x80) {
+                postings_.push_back(static_cast<uint8_t>(gap | 0x80));
+                gap >>= 7;
             }
+            postings_.push_back(static_cast<uint8_t>(gap));
+            postings_.insert(postings_.end(), at, end);
             last = part.growing[key].last;
             std::vector<uint8_t>().swap(list);
         }
-        if (isDense) ++dense;
     }
     postingAt_.push_back(static_cast<uint32_t>(postings_.size()));
 }

@@ -100,9 +100,13 @@ private:
     // rows folded, and its postings as they grow, each beside the last row
     // it holds (a row's keys are scattered over them, and each key then
     // reads one place, not two); the first row's gap is counted from -1.
+    // A part's folded rows are kept in pieces of their own, a row never
+    // split, so that no long text is grown by copying it, nor held twice
+    // while the parts are joined.
     struct FoldedPart {
-        std::u16string units;
-        std::string pinyin;
+        std::vector<std::u16string> units;
+        std::vector<std::string> pinyin;
+        size_t unitCount = 0, pinyinCount = 0;   // in all the pieces
     };
     struct PartPostings {
         struct Growing {
