@@ -98,6 +98,7 @@ SearchIndex::SearchIndex(uint32_t rowCount, RowSource source, unsigned threads)
     pinyinStart_.resize(size_t{rowCount_} + 1);
     letters_.resize(rowCount_);
     chars_.resize(rowCount_);
+    typed_.resize(rowCount_);
     repeat_.assign((size_t{rowCount_} + 63) / 64, 0);
 
     std::vector<uint64_t> rowHash(rowCount_);
@@ -227,9 +228,10 @@ void SearchIndex::BuildPart(uint32_t begin, uint32_t end, PartPostings& part) {
             sig.Add(Question(row), &now);
             pinyinUnits.clear();
             AppendFoldedUnits(pinyinUnits, PinYin(row));
-            sig.Add(pinyinUnits, &now);
+            sig.Add(pinyinUnits, &now, true);
             letters_[row] = sig.letters;
             chars_[row] = sig.chars;
+            typed_[row] = sig.typed;
             if (Repeat(row)) now.clear();
             for (uint32_t key : now) __builtin_prefetch(&part.growing[key]);
         }
@@ -336,14 +338,14 @@ void SearchIndex::JoinParts(std::vector<PartPostings>& parts) {
 
 size_t SearchIndex::MemoryBytes() const {
     return units_.capacity() * sizeof(char16_t) + pinyin_.capacity() + unitStart_.capacity() * 4 +
-           pinyinStart_.capacity() * 4 + (letters_.capacity() + chars_.capacity() + repeat_.capacity()) * 8 +
+           pinyinStart_.capacity() * 4 + (letters_.capacity() + chars_.capacity() + typed_.capacity() + repeat_.capacity()) * 8 +
            postingAt_.capacity() * 4 + postings_.capacity() + denseKeys_.capacity() * 4 + bitmaps_.capacity() * 8 +
            lastFound_.capacity() * 4;
 }
 
 bool SearchIndex::SameIndex(const SearchIndex& o) const {
     return rowCount_ == o.rowCount_ && units_ == o.units_ && unitStart_ == o.unitStart_ && pinyin_ == o.pinyin_ &&
-           pinyinStart_ == o.pinyinStart_ && letters_ == o.letters_ && chars_ == o.chars_ && repeat_ == o.repeat_ &&
+           pinyinStart_ == o.pinyinStart_ && letters_ == o.letters_ && chars_ == o.chars_ && typed_ == o.typed_ && repeat_ == o.repeat_ &&
            postingAt_ == o.postingAt_ && postings_ == o.postings_ && denseKeys_ == o.denseKeys_ && bitmaps_ == o.bitmaps_;
 }
 
@@ -523,8 +525,49 @@ SearchResult SearchIndex::Search(std::string_view keyword) {
                         (t.Kind(u) == CharKind::Han || t.Kind(u) == CharKind::Other);
     }
 
+    // A word of two letters or digits that together begin no reading ("cj"):
+    // each candidate holds the pair of their first letters, in the question
+    // or in the PinYin. Where the question lacks one of the two as typed, it
+    // does not hold the word as typed; where the PinYin lacks the pair too,
+    // the question holds it, with a reading. Such a row is listed without
+    // its texts being read; where the PinYin may hold the pair, only the
+    // PinYin is read: of letters and digits alone, it holds the pair only as
+    // typed.
+    uint64_t needTyped = 0, pinyinPair = 0;
+    if (!fewLeft && !like && !k.spaced && k.words.size() == 1 && k.exactUtf8.size() == 2) {
+        const std::u16string& units = k.words[0].Units();
+        if (units.size() == 2 && k.words[0].Lead() == 2 && !k.words[0].IsPiece(0, 2) && k.exact == units) {
+            needTyped = RowSignature::TypedBit(units[0]) | RowSignature::TypedBit(units[1]);
+            pinyinPair = RowSignature::PinyinPairBit(RowSignature::PairKey(units[0], units[1]));
+        }
+    }
+    const auto byTyped = [&](uint32_t r) { return needTyped && (typed_[r] & needTyped) != needTyped; };
+    const auto textsUnread = [&](uint32_t r) { return byTyped(r) && !(typed_[r] & pinyinPair); };
+
     std::vector<uint32_t> exact, other, found;
     std::vector<Rule> otherRule;
+    // Lists a row of such a word and returns true, unless its PinYin holds
+    // more than letters and digits.
+    const auto lookTyped = [&](uint32_t r) {
+        bool plain = true, holds = false;
+        if (!textsUnread(r)) {
+            const std::string_view p = PinYin(r);
+            for (size_t j = 0; j < p.size(); ++j) {
+                plain = plain && ((p[j] >= 'a' && p[j] <= 'z') || (p[j] >= '0' && p[j] <= '9'));
+                holds = holds || (j + 1 < p.size() && p[j] == k.exactUtf8[0] && p[j + 1] == k.exactUtf8[1]);
+            }
+        }
+        if (holds) {
+            exact.push_back(r);
+        } else if (plain) {
+            other.push_back(r);
+            otherRule.push_back(Rule::Reading);
+        } else {
+            return false;
+        }
+        found.push_back(r);
+        return true;
+    };
     const auto look = [&](uint32_t r) {
         if (everyRowExact) {
             exact.push_back(r);
@@ -592,13 +635,14 @@ SearchResult SearchIndex::Search(std::string_view keyword) {
             __builtin_prefetch(&unitStart_[ahead]);
             __builtin_prefetch(&pinyinStart_[ahead]);
             __builtin_prefetch(&letters_[ahead]);
+            __builtin_prefetch(&typed_[ahead]);
         }
-        if (i + kAhead < rows.size()) {
+        if (i + kAhead < rows.size() && !textsUnread(rows[i + kAhead])) {
             const uint32_t ahead = rows[i + kAhead];
             __builtin_prefetch(units_.data() + unitStart_[ahead]);
             __builtin_prefetch(pinyin_.data() + pinyinStart_[ahead]);
         }
-        look(rows[i]);
+        if (!(byTyped(rows[i]) && lookTyped(rows[i]))) look(rows[i]);
     }
 
     SearchResult out;

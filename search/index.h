@@ -146,7 +146,7 @@ private:
     std::vector<uint32_t> unitStart_;    // rowCount_ + 1 entries
     std::string pinyin_;                 // every PinYin, case-folded, one after another
     std::vector<uint32_t> pinyinStart_;  // rowCount_ + 1 entries
-    std::vector<uint64_t> letters_, chars_;   // RowSignature of question and PinYin
+    std::vector<uint64_t> letters_, chars_, typed_;   // RowSignature of question and PinYin
     std::vector<uint64_t> repeat_;       // bit per row: equal to an earlier row (see SameRow)
     // Postings by RowSignature key, repeats left out. A sparse one is
     // postings_[postingAt_[key], postingAt_[key + 1]): each row's distance

@@ -266,6 +266,18 @@ uint16_t RowSignature::PairKey(char16_t first, char16_t second) {
 
 namespace {
 
+uint64_t TypedBitOfSymbol(uint32_t symbol) { return uint64_t{1} << ((symbol * 0x9E3779B1u) >> 28); }
+
+}  // namespace
+
+uint64_t RowSignature::TypedBit(char16_t symbol) { return TypedBitOfSymbol(SymbolOf(symbol)); }
+
+uint64_t RowSignature::PinyinPairBit(uint16_t pair) {
+    return uint64_t{1} << (16 + (static_cast<uint64_t>(pair) * 0x85EBCA6Bu >> 32) % 48);
+}
+
+namespace {
+
 // What RowSignature::Add takes from each unit, gathered from CharTables so
 // that a unit costs one look-up and one more for what its class adds.
 // Classes: 0 for characters that match only themselves, the reading classes,
@@ -314,7 +326,7 @@ private:
 
 }  // namespace
 
-void RowSignature::Add(std::u16string_view units, std::vector<uint32_t>* keys) {
+void RowSignature::Add(std::u16string_view units, std::vector<uint32_t>* keys, bool pinyin) {
     const SignatureTable& t = SignatureTable::Get();
     uint64_t before = 0;   // symbols the previous character begins with
     for (char16_t u : units) {
@@ -327,12 +339,18 @@ void RowSignature::Add(std::u16string_view units, std::vector<uint32_t>* keys) {
             const auto s = static_cast<char16_t>(e);
             chars |= CharBit(s);
             if (keys) keys->push_back(s);
+        } else if (!pinyin) {
+            typed |= TypedBitOfSymbol(static_cast<uint32_t>(std::countr_zero(k.symbols)));
         }
         // A character without a reading has no symbols: it breaks the pair.
-        if (keys) {
+        if (keys || pinyin) {
             for (uint64_t a = before; a; a &= a - 1) {
-                const auto x = kPairKeys + static_cast<uint32_t>(std::countr_zero(a)) * kSymbols;
-                for (uint64_t b = k.symbols; b; b &= b - 1) keys->push_back(x + static_cast<uint32_t>(std::countr_zero(b)));
+                const auto x = static_cast<uint32_t>(std::countr_zero(a)) * kSymbols;
+                for (uint64_t b = k.symbols; b; b &= b - 1) {
+                    const auto pair = static_cast<uint16_t>(x + static_cast<uint32_t>(std::countr_zero(b)));
+                    if (pinyin) typed |= PinyinPairBit(pair);
+                    if (keys) keys->push_back(kPairKeys + pair);
+                }
             }
         }
         before = k.symbols;

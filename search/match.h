@@ -102,6 +102,11 @@ struct Keyword {
 struct RowSignature {
     uint64_t letters = 0;   // bits 0-25 letters present or in a reading, 26-51 first letters, 52-61 digits
     uint64_t chars = 0;     // one hashed bit per other character
+    // What the row holds as typed, a hashed bit each: every letter or digit
+    // of the question (TypedBit, bits 0-15; a question holds few) and each
+    // of the PinYin's pair keys (PinyinPairBit, bits 16-63). A clear bit
+    // tells that the row lacks it.
+    uint64_t typed = 0;
 
     // Keys of what the row holds, for an inverted index: each simplified
     // unit that is neither punctuation, a letter nor a digit (the unit
@@ -112,10 +117,12 @@ struct RowSignature {
     static constexpr uint32_t kSymbols = 36;   // a..z, then 0..9
     static constexpr uint32_t kKeyCount = kPairKeys + kSymbols * kSymbols;
     static uint16_t PairKey(char16_t first, char16_t second);   // both a letter or a digit
+    static uint64_t TypedBit(char16_t symbol);                   // 'a'..'z' or '0'..'9'
+    static uint64_t PinyinPairBit(uint16_t pair);                // a PairKey
 
-    // Adds `units` (case-folded); appends its keys to `keys` when given,
-    // repeats and all.
-    void Add(std::u16string_view units, std::vector<uint32_t>* keys = nullptr);
+    // Adds `units` (case-folded), a question or, with `pinyin`, a PinYin;
+    // appends its keys to `keys` when given, repeats and all.
+    void Add(std::u16string_view units, std::vector<uint32_t>* keys = nullptr, bool pinyin = false);
 };
 
 }  // namespace search

@@ -73,7 +73,7 @@ TEST(SavedIndex, RefusesShortDamagedAndForeignFiles) {
     };
     ASSERT_TRUE(load(saved));
 
-    for (size_t size : {size_t{0}, size_t{7}, size_t{100}, size_t{135}, size_t{136}, size_t{137}, saved.size() / 2, saved.size() - 1}) {
+    for (size_t size : {size_t{0}, size_t{7}, size_t{100}, size_t{143}, size_t{144}, size_t{145}, saved.size() / 2, saved.size() - 1}) {
         EXPECT_FALSE(load(saved.substr(0, size))) << "cut to " << size;
     }
     EXPECT_FALSE(load(saved + '\0'));
@@ -96,7 +96,7 @@ TEST(SavedIndex, RefusesShortDamagedAndForeignFiles) {
         std::memcpy(other.data() + at, &value, width);
         return other;
     };
-    EXPECT_FALSE(load(with(kVersionAt, 2, 4)));
+    EXPECT_FALSE(load(with(kVersionAt, 1, 4)));   // the format before the typed signatures
     EXPECT_FALSE(load(with(kTablesAt, search::CharTables::Get().Fingerprint() + 1, 8)));
     EXPECT_FALSE(load(with(kBankHashAt, kBank.hash ^ 1, 8)));
     EXPECT_FALSE(load(with(kBankSizeAt, kBank.size + 1, 8)));
