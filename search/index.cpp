@@ -341,14 +341,16 @@ void SearchIndex::JoinParts(std::vector<PartPostings>& parts) {
 
 size_t SearchIndex::MemoryBytes() const {
     return units_.capacity() * sizeof(char16_t) + pinyin_.capacity() + unitStart_.capacity() * 4 +
-           pinyinStart_.capacity() * 4 + (letters_.capacity() + chars_.capacity() + typed_.capacity() + repeat_.capacity()) * 8 +
+           pinyinStart_.capacity() * 4 +
+           (letters_.capacity() + chars_.capacity() + typed_.capacity() + repeat_.capacity()) * 8 +
            postingAt_.capacity() * 4 + postings_.capacity() + denseKeys_.capacity() * 4 + bitmaps_.capacity() * 8 +
            lastFound_.capacity() * 4;
 }
 
 bool SearchIndex::SameIndex(const SearchIndex& o) const {
     return rowCount_ == o.rowCount_ && units_ == o.units_ && unitStart_ == o.unitStart_ && pinyin_ == o.pinyin_ &&
-           pinyinStart_ == o.pinyinStart_ && letters_ == o.letters_ && chars_ == o.chars_ && typed_ == o.typed_ && repeat_ == o.repeat_ &&
+           pinyinStart_ == o.pinyinStart_ && letters_ == o.letters_ && chars_ == o.chars_ && typed_ == o.typed_ &&
+           repeat_ == o.repeat_ &&
            postingAt_ == o.postingAt_ && postings_ == o.postings_ && denseKeys_ == o.denseKeys_ && bitmaps_ == o.bitmaps_;
 }
 

@@ -221,7 +221,8 @@ bool SearchIndex::Consistent() const {
     const size_t words = (size_t{rowCount_} + 63) / 64;
     if (!AreOffsets(unitStart_, size_t{rowCount_} + 1, units_.size()) ||
         !AreOffsets(pinyinStart_, size_t{rowCount_} + 1, pinyin_.size()) || letters_.size() != rowCount_ ||
-        chars_.size() != rowCount_ || typed_.size() != rowCount_ || repeat_.size() != words || !EndsClean(repeat_.data(), words, rowCount_) ||
+        chars_.size() != rowCount_ || typed_.size() != rowCount_ || repeat_.size() != words ||
+        !EndsClean(repeat_.data(), words, rowCount_) ||
         !AreOffsets(postingAt_, size_t{RowSignature::kKeyCount} + 1, postings_.size()) ||
         bitmaps_.size() / std::max<size_t>(words, 1) != denseKeys_.size() || bitmaps_.size() % std::max<size_t>(words, 1)) {
         return false;
