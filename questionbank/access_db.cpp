@@ -164,9 +164,16 @@ void AccessDb::RunSearch(std::string_view keyword) {
     const bool saving = !searchIndexPath_.empty() && c.bank;
     if (!c.index && saving) c.index = ReadSearchIndex(PathFromUtf8(searchIndexPath_), *c.bank, *table, *columns);
     if (!c.index) {
-        c.index = MakeSearchIndex(*table, *columns);
-        // Only a cache: when it cannot be written, the next start builds the index again.
-        if (saving) SaveSearchIndex(PathFromUtf8(searchIndexPath_), *c.index, *c.bank);
+        // Saved once it is whole: at once for a small bank, on the thread
+        // that builds the postings for a large one. Only a cache: when it
+        // cannot be written, the next start builds the index again.
+        search::SearchIndex::WhenComplete save;
+        if (saving) {
+            save = [path = PathFromUtf8(searchIndexPath_), bank = *c.bank](const search::SearchIndex& index) {
+                SaveSearchIndex(path, index, bank);
+            };
+        }
+        c.index = MakeSearchIndex(*table, *columns, std::move(save));
     }
     search::SearchResult found = c.index->Search(keyword);
     recordset_ = Recordset(SearchRows(*table, *columns, std::move(found.rows)));

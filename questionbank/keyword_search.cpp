@@ -22,9 +22,10 @@ search::RowSource RowsOf(std::shared_ptr<const jet::QueryTable> table, BankColum
 
 }  // namespace
 
-std::unique_ptr<search::SearchIndex> MakeSearchIndex(std::shared_ptr<const jet::QueryTable> table, BankColumns c) {
+std::unique_ptr<search::SearchIndex> MakeSearchIndex(std::shared_ptr<const jet::QueryTable> table, BankColumns c,
+                                                     search::SearchIndex::WhenComplete whenComplete) {
     const auto rows = static_cast<uint32_t>(table->RowCount());
-    return std::make_unique<search::SearchIndex>(rows, RowsOf(std::move(table), c));
+    return std::make_unique<search::SearchIndex>(rows, RowsOf(std::move(table), c), 0, std::move(whenComplete));
 }
 
 search::BankStamp StampOf(const std::vector<uint8_t>& bankBytes) {

@@ -21,8 +21,10 @@ struct BankColumns {
 // what is wrong).
 std::optional<BankColumns> FindBankColumns(const jet::QueryTable& table);
 
-// An index over the table, which it keeps alive.
-std::unique_ptr<search::SearchIndex> MakeSearchIndex(std::shared_ptr<const jet::QueryTable> table, BankColumns columns);
+// An index over the table, which it keeps alive; `whenComplete` as
+// search::SearchIndex takes it.
+std::unique_ptr<search::SearchIndex> MakeSearchIndex(std::shared_ptr<const jet::QueryTable> table, BankColumns columns,
+                                                     search::SearchIndex::WhenComplete whenComplete = {});
 
 // The bank file an index is made from, told apart by all of its bytes.
 search::BankStamp StampOf(const std::vector<uint8_t>& bankBytes);

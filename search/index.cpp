@@ -85,25 +85,78 @@ void RunParts(unsigned parts, const std::function<void(unsigned)>& work) {
     }
 }
 
+// Rows [begin[i], begin[i + 1]) are the i-th of `parts` parts.
+std::vector<uint32_t> PartBegins(uint32_t rowCount, unsigned parts) {
+    std::vector<uint32_t> begin(parts + 1);
+    for (unsigned i = 0; i <= parts; ++i) begin[i] = static_cast<uint32_t>(uint64_t{rowCount} * i / parts);
+    return begin;
+}
+
 }  // namespace
 
-SearchIndex::SearchIndex(uint32_t rowCount, RowSource source, unsigned threads)
-    : rowCount_(rowCount), source_(std::move(source)) {
+SearchIndex::SearchIndex(uint32_t rowCount, RowSource source, unsigned threads, WhenComplete whenComplete)
+    : rowCount_(rowCount), source_(std::move(source)), whenComplete_(std::move(whenComplete)) {
     if (threads == 0) {
         threads = std::clamp(std::thread::hardware_concurrency(), 1u, kMaxBuildThreads);
         threads = std::min(threads, std::max(1u, rowCount_ / kRowsPerBuildThread));
     }
     threads = std::max(1u, std::min(threads, rowCount_));
-    // Rows [partBegin[i], partBegin[i + 1]) are the i-th part's.
-    std::vector<uint32_t> partBegin(threads + 1);
-    for (unsigned i = 0; i <= threads; ++i) partBegin[i] = static_cast<uint32_t>(uint64_t{rowCount_} * i / threads);
+    Fold(threads);
+    const auto complete = [this] {
+        posted_.store(Posted::Yes, std::memory_order_release);
+        if (!whenComplete_) return;
+        try {
+            whenComplete_(*this);
+        } catch (...) {   // what it does is its own affair: the index is whole
+        }
+    };
+    if (rowCount_ >= kPostLaterFrom) {
+        // One thread fewer than the folding had: the first searches run
+        // beside the building.
+        const unsigned later = std::max(1u, threads - 1);
+        posted_.store(Posted::Building, std::memory_order_relaxed);
+        try {
+            builder_ = std::thread([this, later, complete] {
+                try {
+                    if (Post(later)) return complete();
+                } catch (...) {   // out of memory: the searches go on without postings
+                }
+                posted_.store(Posted::Never, std::memory_order_release);
+            });
+            return;
+        } catch (const std::system_error&) {   // no thread to be had: built here
+        }
+    }
+    Post(threads);
+    complete();
+}
+
+SearchIndex::~SearchIndex() {
+    stop_.store(true, std::memory_order_relaxed);
+    Finish();
+}
+
+void SearchIndex::Finish() const {
+    if (builder_.joinable() && builder_.get_id() != std::this_thread::get_id()) builder_.join();
+}
+
+std::unique_ptr<SearchIndex> SearchIndex::WithoutPostings(uint32_t rowCount, RowSource source) {
+    std::unique_ptr<SearchIndex> index(new SearchIndex());
+    index->rowCount_ = rowCount;
+    index->source_ = std::move(source);
+    index->Fold(1);
+    index->posted_.store(Posted::Never, std::memory_order_relaxed);
+    return index;
+}
+
+void SearchIndex::Fold(unsigned threads) {
+    const std::vector<uint32_t> partBegin = PartBegins(rowCount_, threads);
     unitStart_.resize(size_t{rowCount_} + 1);
     pinyinStart_.resize(size_t{rowCount_} + 1);
     letters_.resize(rowCount_);
     chars_.resize(rowCount_);
     typed_.resize(rowCount_);
     repeat_.assign((size_t{rowCount_} + 63) / 64, 0);
-
     std::vector<uint64_t> rowHash(rowCount_);
     {
         std::vector<FoldedPart> folded(threads);
@@ -111,11 +164,15 @@ SearchIndex::SearchIndex(uint32_t rowCount, RowSource source, unsigned threads)
         JoinFolded(folded, partBegin);
     }
     MarkRepeats(rowHash);
-    std::vector<uint64_t>().swap(rowHash);
+}
 
+bool SearchIndex::Post(unsigned threads) {
+    const std::vector<uint32_t> partBegin = PartBegins(rowCount_, threads);
     std::vector<PartPostings> parts(threads);
     RunParts(threads, [&](unsigned i) { BuildPart(partBegin[i], partBegin[i + 1], parts[i]); });
+    if (stop_.load(std::memory_order_relaxed)) return false;
     JoinParts(parts);
+    return true;
 }
 
 namespace {
@@ -136,9 +193,11 @@ Text& PieceFor(std::vector<Text>& pieces, size_t most) {
 }  // namespace
 
 // Folds rows [begin, end) into `part`, each row's end in it in unitStart_
-// and pinyinStart_, and hashes each row into rowHash.
+// and pinyinStart_, works out each row's signatures and hashes each row
+// into rowHash.
 void SearchIndex::FoldPart(uint32_t begin, uint32_t end, FoldedPart& part, std::vector<uint64_t>& rowHash) {
     std::string answer;
+    std::u16string pinyinUnits;
     for (uint32_t r = begin; r < end; ++r) {
         const SearchRow row = source_(r);
         // A folded question has no more units than its text has bytes.
@@ -153,6 +212,14 @@ void SearchIndex::FoldPart(uint32_t begin, uint32_t end, FoldedPart& part, std::
         pinyinStart_[r + 1] = static_cast<uint32_t>(part.pinyinCount);
         const std::u16string_view q = std::u16string_view(units).substr(unitsAt);
         const std::string_view p = std::string_view(pinyin).substr(pinyinAt);
+        RowSignature sig;
+        sig.Add(q);
+        pinyinUnits.clear();
+        AppendFoldedUnits(pinyinUnits, p);
+        sig.Add(pinyinUnits, nullptr, true);
+        letters_[r] = sig.letters;
+        chars_[r] = sig.chars;
+        typed_[r] = sig.typed;
         answer.clear();
         if (!row.answerNull) jet::AppendFolded(answer, row.answer);
         uint64_t h = 0xCBF29CE484222325ull;
@@ -223,6 +290,7 @@ void SearchIndex::BuildPart(uint32_t begin, uint32_t end, PartPostings& part) {
     std::vector<uint32_t> keys[3];   // of rows r, r - 1 and r - 2, by r % 3
     std::u16string pinyinUnits;
     for (uint64_t r = begin; r < uint64_t{end} + 2; ++r) {
+        if (r % 4096 == 0 && stop_.load(std::memory_order_relaxed)) return;
         if (r < end) {
             const auto row = static_cast<uint32_t>(r);
             std::vector<uint32_t>& now = keys[r % 3];
@@ -232,9 +300,6 @@ void SearchIndex::BuildPart(uint32_t begin, uint32_t end, PartPostings& part) {
             pinyinUnits.clear();
             AppendFoldedUnits(pinyinUnits, PinYin(row));
             sig.Add(pinyinUnits, &now, true);
-            letters_[row] = sig.letters;
-            chars_[row] = sig.chars;
-            typed_[row] = sig.typed;
             if (Repeat(row)) now.clear();
             for (uint32_t key : now) __builtin_prefetch(&part.growing[key]);
         }
@@ -340,6 +405,7 @@ void SearchIndex::JoinParts(std::vector<PartPostings>& parts) {
 }
 
 size_t SearchIndex::MemoryBytes() const {
+    Finish();
     return units_.capacity() * sizeof(char16_t) + pinyin_.capacity() + unitStart_.capacity() * 4 +
            pinyinStart_.capacity() * 4 +
            (letters_.capacity() + chars_.capacity() + typed_.capacity() + repeat_.capacity()) * 8 +
@@ -348,6 +414,8 @@ size_t SearchIndex::MemoryBytes() const {
 }
 
 bool SearchIndex::SameIndex(const SearchIndex& o) const {
+    Finish();
+    o.Finish();
     return rowCount_ == o.rowCount_ && units_ == o.units_ && unitStart_ == o.unitStart_ && pinyin_ == o.pinyin_ &&
            pinyinStart_ == o.pinyinStart_ && letters_ == o.letters_ && chars_ == o.chars_ && typed_ == o.typed_ &&
            repeat_ == o.repeat_ &&
@@ -506,6 +574,17 @@ std::vector<uint64_t> SearchIndex::Candidates(const Keyword& k) const {
     return rows;
 }
 
+std::vector<uint64_t> SearchIndex::Unposted(const Keyword& k) const {
+    uint64_t needChars = 0;
+    for (const WordMatcher& w : k.words) needChars |= w.NeedChars();
+    std::vector<uint64_t> rows(repeat_.size());
+    for (uint32_t r = 0; r < rowCount_; ++r) {
+        if ((chars_[r] & needChars) == needChars) rows[r >> 6] |= uint64_t{1} << (r & 63);
+    }
+    for (size_t w = 0; w < rows.size(); ++w) rows[w] &= ~repeat_[w];
+    return rows;
+}
+
 SearchResult SearchIndex::Search(std::string_view keyword) {
     const CharTables& t = CharTables::Get();
     const Keyword k(keyword);
@@ -514,7 +593,10 @@ SearchResult SearchIndex::Search(std::string_view keyword) {
     // when the previous keystroke found only a few rows, looking at those is
     // cheaper.
     const bool fewLeft = reuse && lastFound_.size() * 64 < rowCount_;
-    const std::vector<uint64_t> candidates = fewLeft ? std::vector<uint64_t>() : Candidates(k);
+    // Until the postings are built, the candidates come from the signatures
+    // alone: what follows relies on the postings only where `posted` says so.
+    const bool posted = Complete();
+    const std::vector<uint64_t> candidates = fewLeft ? std::vector<uint64_t>() : posted ? Candidates(k) : Unposted(k);
 
     uint64_t needLetters = 0;
     for (const WordMatcher& w : k.words) needLetters |= w.NeedLetters();
@@ -524,7 +606,7 @@ SearchResult SearchIndex::Search(std::string_view keyword) {
     // keyword as typed. (Below U+0800 a character has more than one byte
     // sequence the folding reads alike.)
     bool everyRowExact = false;
-    if (!fewLeft && !k.wildcard && !k.spaced && k.exact.size() == 1 && k.words.size() == 1) {
+    if (posted && !fewLeft && !k.wildcard && !k.spaced && k.exact.size() == 1 && k.words.size() == 1) {
         const char16_t u = k.exact[0];
         everyRowExact = u >= 0x800 && !(u >= 0xD800 && u <= 0xDFFF) && t.Simplified(u) == u && t.FormsOf(u).empty() &&
                         (t.Kind(u) == CharKind::Han || t.Kind(u) == CharKind::Other);
@@ -539,7 +621,7 @@ SearchResult SearchIndex::Search(std::string_view keyword) {
     // PinYin is read: of letters and digits alone, it holds the pair only as
     // typed.
     uint64_t needTyped = 0, pinyinPair = 0;
-    if (!fewLeft && !like && !k.spaced && k.words.size() == 1 && k.exactUtf8.size() == 2) {
+    if (posted && !fewLeft && !like && !k.spaced && k.words.size() == 1 && k.exactUtf8.size() == 2) {
         const std::u16string& units = k.words[0].Units();
         if (units.size() == 2 && k.words[0].Lead() == 2 && !k.words[0].IsPiece(0, 2) && k.exact == units) {
             needTyped = RowSignature::TypedBit(units[0]) | RowSignature::TypedBit(units[1]);

@@ -15,12 +15,19 @@
 //
 // An index can be saved and read back (index_file.cpp), so that a bank that
 // has not changed since the last run is not indexed again.
+//
+// A large bank's postings are built on threads of their own after the
+// constructor returns, so that the first keystroke does not wait for them:
+// until they are there, a search looks at every row's signatures instead.
+// Either way it lists the same rows.
 #pragma once
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <vector>
 
 #include "search/match.h"
@@ -54,27 +61,45 @@ inline constexpr size_t kSimilarFromLength = 8;     // keyword characters, blank
 
 class SearchIndex {
 public:
+    // Called once the index is whole, on the thread that finished it.
+    using WhenComplete = std::function<void(const SearchIndex&)>;
+
     // `threads` build it, 0 for as many as the machine has cores (one for a
-    // small bank); the index is the same whatever their number.
-    SearchIndex(uint32_t rowCount, RowSource source, unsigned threads = 0);
+    // small bank); the index is the same whatever their number. From
+    // kPostLaterFrom rows the postings are built after the constructor
+    // returns; `whenComplete` is called when they are there (before the
+    // constructor returns for a smaller bank).
+    SearchIndex(uint32_t rowCount, RowSource source, unsigned threads = 0, WhenComplete whenComplete = {});
+    ~SearchIndex();
     SearchIndex(const SearchIndex&) = delete;
     SearchIndex& operator=(const SearchIndex&) = delete;
 
+    static constexpr uint32_t kPostLaterFrom = 32768;
+
+    // An index that never has postings, every search looking at every row's
+    // signatures: what an index is left as when its postings cannot be built.
+    static std::unique_ptr<SearchIndex> WithoutPostings(uint32_t rowCount, RowSource source);
+
     uint32_t RowCount() const { return rowCount_; }
+    // Whether the postings are built (false while they are being built, or
+    // when they could not be).
+    bool Complete() const { return posted_.load(std::memory_order_acquire) == Posted::Yes; }
 
     // The rows `keyword` lists. Remembers what it found, so that the next
     // search for a longer keyword starting with this one looks at fewer rows.
     SearchResult Search(std::string_view keyword);
 
-    // Bytes the index holds.
+    // Bytes the index holds, once its postings are built (or cannot be).
     size_t MemoryBytes() const;
 
-    // Whether `other` holds the same texts, signatures, repeats and postings.
+    // Whether `other` holds the same texts, signatures, repeats and postings,
+    // once both have been built.
     bool SameIndex(const SearchIndex& other) const;
 
     // The index as a file: a header naming the format, the character tables
-    // and the bank, then the arrays. Save hands the bytes to `write` in a
-    // few pieces and returns false as soon as `write` does.
+    // and the bank, then the arrays. Save waits for the postings, hands the
+    // bytes to `write` in a few pieces and returns false as soon as `write`
+    // does, or when there are no postings.
     using ByteSink = std::function<bool(const void* data, size_t size)>;
     bool Save(const BankStamp& bank, const ByteSink& write) const;
     std::string Save(const BankStamp& bank) const;
@@ -90,6 +115,16 @@ public:
 
 private:
     SearchIndex() = default;
+    // Folds the rows, works out their signatures and marks the repeats.
+    void Fold(unsigned threads);
+    // Builds the postings on `threads` threads; false when stopped before
+    // they were whole.
+    bool Post(unsigned threads);
+    // Waits for the thread building the postings, unless called on it.
+    void Finish() const;
+    // The rows a keyword may match while there are no postings: every row
+    // that is not a repeat and holds the characters of its words.
+    std::vector<uint64_t> Unposted(const Keyword& k) const;
     // Calls `visit` on each array a saved index holds, in file order.
     template <class Self, class Visit>
     static void EachArray(Self& self, Visit&& visit);
@@ -162,6 +197,14 @@ private:
     std::string lastKeyword_;            // the previous search, when it matched rows
     std::vector<uint32_t> lastFound_;    // every row it matched, in table order
     bool haveLast_ = false;
+
+    // Whether the postings may be read: set, with release, once they are
+    // whole; the arrays above them are the constructor's before it returns.
+    enum class Posted : int { Building, Yes, Never };
+    std::atomic<Posted> posted_{Posted::Yes};
+    std::atomic<bool> stop_{false};      // the index is going: building the postings stops
+    WhenComplete whenComplete_;
+    mutable std::thread builder_;        // building the postings, while joinable
 };
 
 }  // namespace search

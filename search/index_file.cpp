@@ -123,7 +123,8 @@ void SearchIndex::EachArray(Self& self, Visit&& visit) {
 }
 
 bool SearchIndex::Save(const BankStamp& bank, const ByteSink& write) const {
-    if (!kLittleEndian) return false;
+    Finish();
+    if (!kLittleEndian || !Complete()) return false;
     uint8_t header[kHeaderSize] = {};
     std::memcpy(header, kMagic, sizeof kMagic);
     Put32(header + kHeader.versionAt, kFormatVersion);

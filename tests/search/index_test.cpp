@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cctype>
 #include <random>
 #include <set>
@@ -130,6 +131,57 @@ TEST(SearchIndex, ListsWhatLookingAtEveryRowLists) {
         EXPECT_EQ(Listed(index, keyword), expected) << "keyword '" << keyword << "' typed";
     }
     EXPECT_GT(listed, 2000u);
+}
+
+// A large bank's postings are built after the index is made; meanwhile, and
+// in an index that never gets them, a search lists what looking at every row
+// lists, typed whole or one character at a time. Once they are built the
+// index is told, once, and can be saved; an index without them cannot.
+TEST(SearchIndex, ListsTheSameBeforeItsPostingsAreBuilt) {
+    const std::vector<Row> bank = searchtest::TestBank();
+    std::mt19937 rng(8);
+    const auto pick = [&](size_t n) { return std::uniform_int_distribution<size_t>(0, n - 1)(rng); };
+    std::vector<Row> rows;
+    for (uint32_t i = 0; i < search::SearchIndex::kPostLaterFrom + 1000; ++i) rows.push_back(bank[pick(bank.size())]);
+    rows.push_back({"長江三峽的三峽指哪三個？", "瞿塘峡、巫峡、西陵峡", "CJSXDSXZNSG"});
+    const auto count = static_cast<uint32_t>(rows.size());
+    { search::SearchIndex dropped(count, searchtest::SourceOf(rows)); }   // going while it builds
+
+    std::vector<std::string> keywords = {"cj", "sx", "changjiang", "长江 三峡", "三峡", "的", "zgzc", "sanxia"};
+    for (int n = 0; n < 40; ++n) {
+        const Row& from = bank[pick(bank.size())];
+        if (from[0] && !from[0]->empty()) keywords.push_back(KeywordFrom(base::Utf8ToUtf16(*from[0]), rng));
+    }
+    std::vector<std::vector<std::pair<uint32_t, search::Rule>>> listed;
+    for (const std::string& keyword : keywords) listed.push_back(LookAtEveryRow(rows, keyword));
+
+    // Searched at once, most likely while the postings are being built.
+    std::atomic<int> told{0};
+    search::SearchIndex later(count, searchtest::SourceOf(rows), 0, [&](const search::SearchIndex& whole) {
+        EXPECT_TRUE(whole.Complete());
+        ++told;
+    });
+    for (size_t i = 0; i < keywords.size(); ++i) {
+        if (!listed[i].empty()) {
+            EXPECT_EQ(Listed(later, keywords[i]), listed[i]) << "keyword '" << keywords[i] << "'";
+        }
+    }
+    const auto never = search::SearchIndex::WithoutPostings(count, searchtest::SourceOf(rows));
+    for (size_t n = 0; n < keywords.size(); ++n) {
+        const std::string& keyword = keywords[n];
+        const auto& expected = listed[n];
+        if (expected.empty()) continue;
+        never->Search("\x01");
+        EXPECT_EQ(Listed(*never, keyword), expected) << "keyword '" << keyword << "' without postings";
+        never->Search("\x01");
+        const std::u16string units = base::Utf8ToUtf16(keyword);
+        for (size_t i = 1; i < units.size(); ++i) never->Search(base::Utf16ToUtf8(units.substr(0, i)));
+        EXPECT_EQ(Listed(*never, keyword), expected) << "keyword '" << keyword << "' typed without postings";
+    }
+    EXPECT_FALSE(later.Save({1, 2}).empty());
+    EXPECT_EQ(told.load(), 1);
+    EXPECT_FALSE(never->Complete());
+    EXPECT_TRUE(never->Save({1, 2}).empty());
 }
 
 // However many threads build it, the index is the same: a key's posting
