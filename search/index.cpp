@@ -197,7 +197,6 @@ Text& PieceFor(std::vector<Text>& pieces, size_t most) {
 // into rowHash.
 void SearchIndex::FoldPart(uint32_t begin, uint32_t end, FoldedPart& part, std::vector<uint64_t>& rowHash) {
     std::string answer;
-    std::u16string pinyinUnits;
     for (uint32_t r = begin; r < end; ++r) {
         const SearchRow row = source_(r);
         // A folded question has no more units than its text has bytes.
@@ -212,14 +211,6 @@ void SearchIndex::FoldPart(uint32_t begin, uint32_t end, FoldedPart& part, std::
         pinyinStart_[r + 1] = static_cast<uint32_t>(part.pinyinCount);
         const std::u16string_view q = std::u16string_view(units).substr(unitsAt);
         const std::string_view p = std::string_view(pinyin).substr(pinyinAt);
-        RowSignature sig;
-        sig.Add(q);
-        pinyinUnits.clear();
-        AppendFoldedUnits(pinyinUnits, p);
-        sig.Add(pinyinUnits, nullptr, true);
-        letters_[r] = sig.letters;
-        chars_[r] = sig.chars;
-        typed_[r] = sig.typed;
         answer.clear();
         if (!row.answerNull) jet::AppendFolded(answer, row.answer);
         uint64_t h = 0xCBF29CE484222325ull;
@@ -300,6 +291,9 @@ void SearchIndex::BuildPart(uint32_t begin, uint32_t end, PartPostings& part) {
             pinyinUnits.clear();
             AppendFoldedUnits(pinyinUnits, PinYin(row));
             sig.Add(pinyinUnits, &now, true);
+            letters_[row] = sig.letters;
+            chars_[row] = sig.chars;
+            typed_[row] = sig.typed;
             if (Repeat(row)) now.clear();
             for (uint32_t key : now) __builtin_prefetch(&part.growing[key]);
         }
@@ -574,14 +568,10 @@ std::vector<uint64_t> SearchIndex::Candidates(const Keyword& k) const {
     return rows;
 }
 
-std::vector<uint64_t> SearchIndex::Unposted(const Keyword& k) const {
-    uint64_t needChars = 0;
-    for (const WordMatcher& w : k.words) needChars |= w.NeedChars();
+std::vector<uint64_t> SearchIndex::Unposted() const {
     std::vector<uint64_t> rows(repeat_.size());
-    for (uint32_t r = 0; r < rowCount_; ++r) {
-        if ((chars_[r] & needChars) == needChars) rows[r >> 6] |= uint64_t{1} << (r & 63);
-    }
-    for (size_t w = 0; w < rows.size(); ++w) rows[w] &= ~repeat_[w];
+    for (size_t w = 0; w < rows.size(); ++w) rows[w] = ~repeat_[w];
+    if (rowCount_ % 64) rows.back() &= (uint64_t{1} << (rowCount_ % 64)) - 1;
     return rows;
 }
 
@@ -596,7 +586,7 @@ SearchResult SearchIndex::Search(std::string_view keyword) {
     // Until the postings are built, the candidates come from the signatures
     // alone: what follows relies on the postings only where `posted` says so.
     const bool posted = Complete();
-    const std::vector<uint64_t> candidates = fewLeft ? std::vector<uint64_t>() : posted ? Candidates(k) : Unposted(k);
+    const std::vector<uint64_t> candidates = fewLeft ? std::vector<uint64_t>() : posted ? Candidates(k) : Unposted();
 
     uint64_t needLetters = 0;
     for (const WordMatcher& w : k.words) needLetters |= w.NeedLetters();
@@ -661,7 +651,7 @@ SearchResult SearchIndex::Search(std::string_view keyword) {
             found.push_back(r);
             return;
         }
-        if ((letters_[r] & needLetters) != needLetters) return;
+        if (posted && (letters_[r] & needLetters) != needLetters) return;
         const std::u16string_view q = Question(r);
         const std::string_view p = PinYin(r);
         // Most rows that hold the keyword as typed hold it in the question:
@@ -721,8 +711,10 @@ SearchResult SearchIndex::Search(std::string_view keyword) {
             const uint32_t ahead = rows[i + kStartsAhead];
             __builtin_prefetch(&unitStart_[ahead]);
             __builtin_prefetch(&pinyinStart_[ahead]);
-            __builtin_prefetch(&letters_[ahead]);
-            __builtin_prefetch(&typed_[ahead]);
+            if (posted) {
+                __builtin_prefetch(&letters_[ahead]);
+                __builtin_prefetch(&typed_[ahead]);
+            }
         }
         if (i + kAhead < rows.size() && !textsUnread(rows[i + kAhead])) {
             const uint32_t ahead = rows[i + kAhead];
@@ -778,7 +770,11 @@ SearchResult SearchIndex::MostSimilar(const Keyword& k) const {
         one.Add(std::u16string_view(&u, 1));
         keywordChars |= one.chars;
     }
-    const int keywordBits = std::popcount(keywordChars);
+    // The signatures that reject most rows at once are the postings'
+    // builder's until it is done: the ranking waits for it. An index that
+    // never got them ranks every row.
+    Finish();
+    const int keywordBits = Complete() ? std::popcount(keywordChars) : 0;
 
     struct Scored {
         double score;

@@ -16,10 +16,10 @@
 // An index can be saved and read back (index_file.cpp), so that a bank that
 // has not changed since the last run is not indexed again.
 //
-// A large bank's postings are built on threads of their own after the
-// constructor returns, so that the first keystroke does not wait for them:
-// until they are there, a search looks at every row's signatures instead.
-// Either way it lists the same rows.
+// A large bank's signatures and postings are built on threads of their own
+// after the constructor returns (the texts folded and the repeats marked), so
+// that the first keystroke does not wait for them: until they are there, a
+// search looks at every row instead. Either way it lists the same rows.
 #pragma once
 #include <atomic>
 #include <cstdint>
@@ -66,9 +66,9 @@ public:
 
     // `threads` build it, 0 for as many as the machine has cores (one for a
     // small bank); the index is the same whatever their number. From
-    // kPostLaterFrom rows the postings are built after the constructor
-    // returns; `whenComplete` is called when they are there (before the
-    // constructor returns for a smaller bank).
+    // kPostLaterFrom rows the signatures and postings are built after the
+    // constructor returns; `whenComplete` is called when they are there
+    // (before the constructor returns for a smaller bank).
     SearchIndex(uint32_t rowCount, RowSource source, unsigned threads = 0, WhenComplete whenComplete = {});
     ~SearchIndex();
     SearchIndex(const SearchIndex&) = delete;
@@ -76,20 +76,21 @@ public:
 
     static constexpr uint32_t kPostLaterFrom = 32768;
 
-    // An index that never has postings, every search looking at every row's
-    // signatures: what an index is left as when its postings cannot be built.
+    // An index that never has signatures or postings, every search looking at
+    // every row: what an index is left as when they cannot be built.
     static std::unique_ptr<SearchIndex> WithoutPostings(uint32_t rowCount, RowSource source);
 
     uint32_t RowCount() const { return rowCount_; }
-    // Whether the postings are built (false while they are being built, or
-    // when they could not be).
+    // Whether the signatures and postings are built (false while they are
+    // being built, or when they could not be).
     bool Complete() const { return posted_.load(std::memory_order_acquire) == Posted::Yes; }
 
     // The rows `keyword` lists. Remembers what it found, so that the next
     // search for a longer keyword starting with this one looks at fewer rows.
+    // A list of similar questions waits for the index to be built.
     SearchResult Search(std::string_view keyword);
 
-    // Bytes the index holds, once its postings are built (or cannot be).
+    // Bytes the index holds, once it is built (or cannot be).
     size_t MemoryBytes() const;
 
     // Whether `other` holds the same texts, signatures, repeats and postings,
@@ -115,16 +116,16 @@ public:
 
 private:
     SearchIndex() = default;
-    // Folds the rows, works out their signatures and marks the repeats.
+    // Folds the rows and marks the repeats.
     void Fold(unsigned threads);
-    // Builds the postings on `threads` threads; false when stopped before
-    // they were whole.
+    // Works out the signatures and builds the postings on `threads` threads;
+    // false when stopped before they were whole.
     bool Post(unsigned threads);
     // Waits for the thread building the postings, unless called on it.
     void Finish() const;
-    // The rows a keyword may match while there are no postings: every row
-    // that is not a repeat and holds the characters of its words.
-    std::vector<uint64_t> Unposted(const Keyword& k) const;
+    // The rows a keyword may match while there are no signatures and
+    // postings: every row that is not a repeat.
+    std::vector<uint64_t> Unposted() const;
     // Calls `visit` on each array a saved index holds, in file order.
     template <class Self, class Visit>
     static void EachArray(Self& self, Visit&& visit);
@@ -198,8 +199,9 @@ private:
     std::vector<uint32_t> lastFound_;    // every row it matched, in table order
     bool haveLast_ = false;
 
-    // Whether the postings may be read: set, with release, once they are
-    // whole; the arrays above them are the constructor's before it returns.
+    // Whether the signatures and postings may be read: set, with release,
+    // once they are whole; the texts and repeats are the constructor's
+    // before it returns.
     enum class Posted : int { Building, Yes, Never };
     std::atomic<Posted> posted_{Posted::Yes};
     std::atomic<bool> stop_{false};      // the index is going: building the postings stops

@@ -328,19 +328,22 @@ private:
 
 void RowSignature::Add(std::u16string_view units, std::vector<uint32_t>* keys, bool pinyin) {
     const SignatureTable& t = SignatureTable::Get();
+    // Gathered here, not in the members, which the keys' growing might
+    // alias: each unit would then store and load them again.
+    uint64_t l = letters, ch = chars, ty = typed;
     uint64_t before = 0;   // symbols the previous character begins with
     for (char16_t u : units) {
         const uint32_t e = t.unit[u];
         const uint32_t c = e >> 16;
         if (c == t.punct) continue;   // never breaks a pair
         const SignatureTable::Class& k = t.classes[c];
-        letters |= k.letters;
+        l |= k.letters;
         if (c < t.firstSymbol) {   // a character, not a letter or digit
             const auto s = static_cast<char16_t>(e);
-            chars |= CharBit(s);
+            ch |= CharBit(s);
             if (keys) keys->push_back(s);
         } else if (!pinyin) {
-            typed |= TypedBitOfSymbol(static_cast<uint32_t>(std::countr_zero(k.symbols)));
+            ty |= TypedBitOfSymbol(static_cast<uint32_t>(std::countr_zero(k.symbols)));
         }
         // A character without a reading has no symbols: it breaks the pair.
         if (keys || pinyin) {
@@ -348,13 +351,16 @@ void RowSignature::Add(std::u16string_view units, std::vector<uint32_t>* keys, b
                 const auto x = static_cast<uint32_t>(std::countr_zero(a)) * kSymbols;
                 for (uint64_t b = k.symbols; b; b &= b - 1) {
                     const auto pair = static_cast<uint16_t>(x + static_cast<uint32_t>(std::countr_zero(b)));
-                    if (pinyin) typed |= PinyinPairBit(pair);
+                    if (pinyin) ty |= PinyinPairBit(pair);
                     if (keys) keys->push_back(kPairKeys + pair);
                 }
             }
         }
         before = k.symbols;
     }
+    letters = l;
+    chars = ch;
+    typed = ty;
 }
 
 }  // namespace search

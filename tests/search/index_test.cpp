@@ -178,6 +178,12 @@ TEST(SearchIndex, ListsTheSameBeforeItsPostingsAreBuilt) {
         for (size_t i = 1; i < units.size(); ++i) never->Search(base::Utf16ToUtf8(units.substr(0, i)));
         EXPECT_EQ(Listed(*never, keyword), expected) << "keyword '" << keyword << "' typed without postings";
     }
+    // A pasted question with a character wrong ranks the same question first.
+    const std::string pasted = "长江三峡的三峡指的是哪三个峡谷呢？";
+    const search::SearchResult similar = later.Search(pasted), withoutSets = never->Search(pasted);
+    ASSERT_TRUE(similar.similar && withoutSets.similar);
+    ASSERT_FALSE(similar.rows.empty() || withoutSets.rows.empty());
+    EXPECT_EQ(withoutSets.rows[0], similar.rows[0]);
     EXPECT_FALSE(later.Save({1, 2}).empty());
     EXPECT_EQ(told.load(), 1);
     EXPECT_FALSE(never->Complete());
