@@ -711,10 +711,8 @@ SearchResult SearchIndex::Search(std::string_view keyword) {
             const uint32_t ahead = rows[i + kStartsAhead];
             __builtin_prefetch(&unitStart_[ahead]);
             __builtin_prefetch(&pinyinStart_[ahead]);
-            if (posted) {
-                __builtin_prefetch(&letters_[ahead]);
-                __builtin_prefetch(&typed_[ahead]);
-            }
+            if (posted) __builtin_prefetch(&letters_[ahead]);
+            if (needTyped) __builtin_prefetch(&typed_[ahead]);
         }
         if (i + kAhead < rows.size() && !textsUnread(rows[i + kAhead])) {
             const uint32_t ahead = rows[i + kAhead];
