@@ -181,6 +181,8 @@ void AccessDb::RunSearch(std::string_view keyword) {
     similar_ = found.similar;
 }
 
+bool AccessDb::SearchIndexComplete() const { return cache_ && cache_->index && cache_->index->Complete(); }
+
 size_t AccessDb::CacheBytes() const {
     size_t total = 0;
     if (cache_) {

@@ -108,8 +108,12 @@ public:
     // Why the latest query failed, for logs and tests; nullopt after success.
     const std::optional<jet::Error>& LastError() const { return lastError_; }
 
-    // Bytes the cache holds between queries (the prepared tables).
+    // Bytes the cache holds between queries (the prepared tables and the
+    // search index, once the index is whole: it waits for that).
     size_t CacheBytes() const;
+    // Whether the search index of the bank is whole (a large bank's is built
+    // on after the first search returns).
+    bool SearchIndexComplete() const;
 
     // Replaces the failure report (tests record it; the program shows a box).
     void SetReporter(Reporter reporter) { reporter_ = std::move(reporter); }
