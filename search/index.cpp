@@ -193,8 +193,7 @@ Text& PieceFor(std::vector<Text>& pieces, size_t most) {
 }  // namespace
 
 // Folds rows [begin, end) into `part`, each row's end in it in unitStart_
-// and pinyinStart_, works out each row's signatures and hashes each row
-// into rowHash.
+// and pinyinStart_, and hashes each row into rowHash.
 void SearchIndex::FoldPart(uint32_t begin, uint32_t end, FoldedPart& part, std::vector<uint64_t>& rowHash) {
     std::string answer;
     for (uint32_t r = begin; r < end; ++r) {
@@ -545,9 +544,7 @@ void SearchIndex::KeepSpellable(const WordMatcher& w, std::vector<uint64_t>& row
 std::vector<uint64_t> SearchIndex::Candidates(const Keyword& k) const {
     const CharTables& t = CharTables::Get();
     const size_t words = repeat_.size();
-    std::vector<uint64_t> rows(words);
-    for (size_t w = 0; w < words; ++w) rows[w] = ~repeat_[w];
-    if (rowCount_ % 64) rows.back() &= (uint64_t{1} << (rowCount_ % 64)) - 1;
+    std::vector<uint64_t> rows = NonRepeats();
     std::vector<char16_t> chars;
     for (const WordMatcher& w : k.words) {
         for (char16_t u : w.Units()) {
@@ -568,7 +565,7 @@ std::vector<uint64_t> SearchIndex::Candidates(const Keyword& k) const {
     return rows;
 }
 
-std::vector<uint64_t> SearchIndex::Unposted() const {
+std::vector<uint64_t> SearchIndex::NonRepeats() const {
     std::vector<uint64_t> rows(repeat_.size());
     for (size_t w = 0; w < rows.size(); ++w) rows[w] = ~repeat_[w];
     if (rowCount_ % 64) rows.back() &= (uint64_t{1} << (rowCount_ % 64)) - 1;
@@ -583,10 +580,11 @@ SearchResult SearchIndex::Search(std::string_view keyword) {
     // when the previous keystroke found only a few rows, looking at those is
     // cheaper.
     const bool fewLeft = reuse && lastFound_.size() * 64 < rowCount_;
-    // Until the postings are built, the candidates come from the signatures
-    // alone: what follows relies on the postings only where `posted` says so.
+    // Until the signatures and postings are built, every row that is not a
+    // repeat is a candidate: what follows reads them only where `posted`
+    // says so.
     const bool posted = Complete();
-    const std::vector<uint64_t> candidates = fewLeft ? std::vector<uint64_t>() : posted ? Candidates(k) : Unposted();
+    const std::vector<uint64_t> candidates = fewLeft ? std::vector<uint64_t>() : posted ? Candidates(k) : NonRepeats();
 
     uint64_t needLetters = 0;
     for (const WordMatcher& w : k.words) needLetters |= w.NeedLetters();

@@ -123,9 +123,9 @@ private:
     bool Post(unsigned threads);
     // Waits for the thread building the postings, unless called on it.
     void Finish() const;
-    // The rows a keyword may match while there are no signatures and
-    // postings: every row that is not a repeat.
-    std::vector<uint64_t> Unposted() const;
+    // A bit per row that is not a repeat: the candidates before any
+    // signature or posting narrows them.
+    std::vector<uint64_t> NonRepeats() const;
     // Calls `visit` on each array a saved index holds, in file order.
     template <class Self, class Visit>
     static void EachArray(Self& self, Visit&& visit);
