@@ -257,18 +257,13 @@ Keyword::Keyword(std::string_view utf8) : text(utf8), exact(FoldedUnits(utf8)), 
 namespace {
 
 uint32_t SymbolOf(char16_t u) { return u <= '9' ? 26 + (u - '0') : u - 'a'; }
+uint64_t TypedBitOfSymbol(uint32_t symbol) { return uint64_t{1} << ((symbol * 0x9E3779B1u) >> 28); }
 
 }  // namespace
 
 uint16_t RowSignature::PairKey(char16_t first, char16_t second) {
     return static_cast<uint16_t>(SymbolOf(first) * kSymbols + SymbolOf(second));
 }
-
-namespace {
-
-uint64_t TypedBitOfSymbol(uint32_t symbol) { return uint64_t{1} << ((symbol * 0x9E3779B1u) >> 28); }
-
-}  // namespace
 
 uint64_t RowSignature::TypedBit(char16_t symbol) { return TypedBitOfSymbol(SymbolOf(symbol)); }
 
