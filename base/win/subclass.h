@@ -11,7 +11,7 @@
 //   }
 //   DetachSubclass(w, kMine);     // whenever; or never: WM_NCDESTROY cleans up
 //
-// The link lives in two window properties of the window, pointer-sized:
+// The link lives in two kept window properties (window_props.h), pointer-sized:
 // `previous` holds the procedure that was replaced, and `retired` is set when
 // the subclass was detached while another one sat in front of it. A retired
 // subclass cannot leave the chain without cutting out the ones in front, so

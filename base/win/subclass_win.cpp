@@ -5,15 +5,17 @@
 namespace base::win {
 namespace {
 
-WNDPROC PreviousOf(HWND w, const Subclass& s) { return reinterpret_cast<WNDPROC>(GetPropPtr(w, s.previous)); }
+WNDPROC PreviousOf(HWND w, const Subclass& s) { return reinterpret_cast<WNDPROC>(GetKeptProp(w, s.previous)); }
+
+bool Retired(HWND w, const Subclass& s) { return GetKeptProp(w, s.retired) != 0; }
 
 bool InFront(HWND w, const Subclass& s) {
     return GetWindowLongPtrW(w, GWLP_WNDPROC) == reinterpret_cast<LONG_PTR>(s.proc);
 }
 
 void Forget(HWND w, const Subclass& s) {
-    RemovePropW(w, s.previous);
-    RemovePropW(w, s.retired);
+    RemoveKeptProp(w, s.previous);
+    RemoveKeptProp(w, s.retired);
 }
 
 // Puts the replaced procedure back; only called while s.proc is in front.
@@ -26,9 +28,12 @@ void StepOut(HWND w, const Subclass& s, WNDPROC previous) {
 
 bool AttachSubclass(HWND w, const Subclass& s) {
     if (!w || !IsWindow(w)) return false;
+    // What the process kept of a window that ended unseen (another
+    // subclass in front kept its WM_NCDESTROY) is not this window's.
+    if (PreviousOf(w, s) && !GetPropW(w, s.previous)) Forget(w, s);
     if (PreviousOf(w, s)) {
-        if (!GetPropW(w, s.retired)) return false;   // attached: a second link would forward to itself
-        RemovePropW(w, s.retired);
+        if (!Retired(w, s)) return false;   // attached: a second link would forward to itself
+        RemoveKeptProp(w, s.retired);
         return true;
     }
     // A window of another process cannot be subclassed from here.
@@ -37,25 +42,25 @@ bool AttachSubclass(HWND w, const Subclass& s) {
     if (process != GetCurrentProcessId()) return false;
     const LONG_PTR previous = SetWindowLongPtrW(w, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(s.proc));
     if (previous == 0) return false;
-    SetPropPtr(w, s.previous, previous);
+    SetKeptProp(w, s.previous, previous);
     return true;
 }
 
 bool DetachSubclass(HWND w, const Subclass& s) {
     if (!IsSubclassed(w, s)) return false;
     if (InFront(w, s)) StepOut(w, s, PreviousOf(w, s));
-    else SetPropPtr(w, s.retired, 1);
+    else SetKeptProp(w, s.retired, 1);
     return true;
 }
 
 bool IsSubclassed(HWND w, const Subclass& s) {
-    return w && PreviousOf(w, s) && !GetPropW(w, s.retired);
+    return w && PreviousOf(w, s) && !Retired(w, s);
 }
 
 LRESULT CallNext(HWND w, const Subclass& s, UINT msg, WPARAM wParam, LPARAM lParam) {
     const WNDPROC previous = PreviousOf(w, s);
     if (!previous) return DefWindowProcW(w, msg, wParam, lParam);
-    if (GetPropW(w, s.retired) && msg != WM_NCDESTROY && InFront(w, s)) StepOut(w, s, previous);
+    if (Retired(w, s) && msg != WM_NCDESTROY && InFront(w, s)) StepOut(w, s, previous);
     const LRESULT result = CallWindowProcW(previous, w, msg, wParam, lParam);
     if (msg == WM_NCDESTROY) Forget(w, s);
     return result;

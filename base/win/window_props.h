@@ -25,4 +25,14 @@ inline bool SetPropInt(HWND w, const wchar_t* name, std::int32_t value) {
     return SetPropPtr(w, name, static_cast<INT_PTR>(value));
 }
 
+// Kept properties: set on the window like any other, for whoever looks, and
+// kept in the process as well, where they are read. A property read on every
+// message wants that: under Wine each GetPropW is a request to the window
+// server, about 50 microseconds, and a keystroke in the result list read two
+// hundred of them. A kept property is written only through these three, and
+// its owner removes it by the window's WM_NCDESTROY at the latest.
+INT_PTR GetKeptProp(HWND w, const wchar_t* name);   // 0 when not kept
+bool SetKeptProp(HWND w, const wchar_t* name, INT_PTR value);
+void RemoveKeptProp(HWND w, const wchar_t* name);
+
 }  // namespace base::win
