@@ -3,6 +3,7 @@
 #include "base/text.h"
 #include "base/win/handles.h"
 #include "base/win/subclass.h"
+#include "base/win/window_props.h"
 
 #include <algorithm>
 #include <cmath>
@@ -23,10 +24,10 @@ constexpr wchar_t kSecondBandProp[] = L"TOVIBANDB";
 
 COLORREF BandOf(HWND list, int row) {
     const wchar_t* prop = row % 2 == 0 ? kFirstBandProp : kSecondBandProp;
-    return static_cast<COLORREF>(reinterpret_cast<INT_PTR>(GetPropW(list, prop))) & 0x00FFFFFFu;
+    return static_cast<COLORREF>(base::win::GetKeptProp(list, prop)) & 0x00FFFFFFu;
 }
 
-bool IsStriped(HWND list) { return GetPropW(list, kFirstBandProp) != nullptr; }
+bool IsStriped(HWND list) { return base::win::GetKeptProp(list, kFirstBandProp) != 0; }
 
 constexpr int kLabelPadding = 5;   // what the list leaves left of a label's text
 
@@ -81,8 +82,8 @@ LRESULT CALLBACK BandedListProc(HWND list, UINT msg, WPARAM wp, LPARAM lp) {
         if (IsStriped(list)) return EraseInBands(list, reinterpret_cast<HDC>(wp));
         break;
     case WM_NCDESTROY:
-        RemovePropW(list, kFirstBandProp);
-        RemovePropW(list, kSecondBandProp);
+        base::win::RemoveKeptProp(list, kFirstBandProp);
+        base::win::RemoveKeptProp(list, kSecondBandProp);
         break;
     }
     return base::win::CallNext(list, kBandSubclass, msg, wp, lp);
@@ -142,7 +143,8 @@ size_t Utf16Index(std::string_view utf8, size_t byteOffset) {
 void DrawQuestionCell(HWND list, HDC dc, int row, const RowMatches& matches) {
     RECT cell{};
     if (!ListView_GetSubItemRect(list, row, 0, LVIR_LABEL, &cell)) return;
-    const bool selected = GetFocus() == list && (ListView_GetItemState(list, row, LVIS_SELECTED) & LVIS_SELECTED);
+    // The focus is asked for last: under Wine that is a request to the server.
+    const bool selected = (ListView_GetItemState(list, row, LVIS_SELECTED) & LVIS_SELECTED) && GetFocus() == list;
     const COLORREF background = selected ? GetSysColor(COLOR_HIGHLIGHT) : BandOf(list, row);
     const COLORREF text = selected ? GetSysColor(COLOR_HIGHLIGHTTEXT) : GetSysColor(COLOR_WINDOWTEXT);
 
@@ -342,20 +344,28 @@ void RefreshChangedRows(HWND list, const HeldResultList& shown, RowsInView was, 
     // Rows are placed from the header down, also those the list has no more
     // (or not yet): while drawing was held off, its own invalidation of them
     // was lost.
+    // Gathered into one region and invalidated at once: under Wine each
+    // invalidation is a request to the window server.
     const int top = HeaderBottom(list);
     const int height = ResultRowHeight(list);
     const size_t kept = std::min(before.size(), after.size());
+    base::win::OwnedRegion changed{CreateRectRgn(0, 0, 0, 0)};
+    const auto add = [&](int from, int to) {
+        base::win::OwnedRegion part{CreateRectRgn(client.left, from, client.right, to)};
+        if (changed && part) CombineRgn(changed.get(), changed.get(), part.get(), RGN_OR);
+        else InvalidateRect(list, nullptr, TRUE);   // no region to be had: everything
+    };
     for (size_t i = 0; i < kept; ++i) {
         if (before[i] == after[i]) continue;
         // The whole width, the bands right of the columns included.
         const int y = top + static_cast<int>(i) * height;
-        RECT row{client.left, y, client.right, y + height};
-        InvalidateRect(list, &row, TRUE);
+        add(y, y + height);
     }
     if (before.size() != after.size()) {   // rows came or went: from there down, rows or bands
-        RECT below{client.left, top + static_cast<int>(kept) * height, client.right, client.bottom};
-        InvalidateRect(list, &below, TRUE);
+        add(top + static_cast<int>(kept) * height, client.bottom);
     }
+    RECT box{};
+    if (changed && GetRgnBox(changed.get(), &box) != NULLREGION) InvalidateRgn(list, changed.get(), TRUE);
     if (!shown.held) return;
     if (SameBarFace(shown, drawn)) {
         // The frame looks as it did. Under Wine a change of the style, as the
@@ -385,8 +395,8 @@ void RefreshChangedRows(HWND list, const HeldResultList& shown, RowsInView was, 
 
 void StripeListRows(HWND list, COLORREF first, COLORREF second) {
     // Colours go in as pointer-sized values; bit 24 marks "set", since black would read as "none".
-    SetPropW(list, kFirstBandProp, reinterpret_cast<HANDLE>(static_cast<INT_PTR>(first | 0x01000000u)));
-    SetPropW(list, kSecondBandProp, reinterpret_cast<HANDLE>(static_cast<INT_PTR>(second | 0x01000000u)));
+    base::win::SetKeptProp(list, kFirstBandProp, static_cast<INT_PTR>(first | 0x01000000u));
+    base::win::SetKeptProp(list, kSecondBandProp, static_cast<INT_PTR>(second | 0x01000000u));
     base::win::AttachSubclass(list, kBandSubclass);   // once: a second attach changes nothing
     ListView_SetBkColor(list, CLR_NONE);   // the rows' text has no opaque background of its own
     ListView_SetTextBkColor(list, CLR_NONE);
