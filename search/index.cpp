@@ -85,10 +85,13 @@ void RunParts(unsigned parts, const std::function<void(unsigned)>& work) {
     }
 }
 
-// Rows [begin[i], begin[i + 1]) are the i-th of `parts` parts.
+// Rows [begin[i], begin[i + 1]) are the i-th of `parts` parts. Parts begin
+// at a multiple of 64 rows, so that each writes whole words of the bit-per-row
+// sets.
 std::vector<uint32_t> PartBegins(uint32_t rowCount, unsigned parts) {
     std::vector<uint32_t> begin(parts + 1);
-    for (unsigned i = 0; i <= parts; ++i) begin[i] = static_cast<uint32_t>(uint64_t{rowCount} * i / parts);
+    for (unsigned i = 0; i < parts; ++i) begin[i] = static_cast<uint32_t>(uint64_t{rowCount} * i / parts) & ~63u;
+    begin[parts] = rowCount;
     return begin;
 }
 
@@ -157,6 +160,7 @@ void SearchIndex::Fold(unsigned threads) {
     chars_.resize(rowCount_);
     typed_.resize(rowCount_);
     repeat_.assign((size_t{rowCount_} + 63) / 64, 0);
+    widePinyin_.assign(repeat_.size(), 0);
     std::vector<uint64_t> rowHash(rowCount_);
     {
         std::vector<FoldedPart> folded(threads);
@@ -210,6 +214,9 @@ void SearchIndex::FoldPart(uint32_t begin, uint32_t end, FoldedPart& part, std::
         pinyinStart_[r + 1] = static_cast<uint32_t>(part.pinyinCount);
         const std::u16string_view q = std::u16string_view(units).substr(unitsAt);
         const std::string_view p = std::string_view(pinyin).substr(pinyinAt);
+        if (std::any_of(p.begin(), p.end(), [](char c) { return static_cast<unsigned char>(c) >= 0x80; })) {
+            widePinyin_[r >> 6] |= uint64_t{1} << (r & 63);
+        }
         answer.clear();
         if (!row.answerNull) jet::AppendFolded(answer, row.answer);
         uint64_t h = 0xCBF29CE484222325ull;
@@ -401,7 +408,7 @@ size_t SearchIndex::MemoryBytes() const {
     Finish();
     return units_.capacity() * sizeof(char16_t) + pinyin_.capacity() + unitStart_.capacity() * 4 +
            pinyinStart_.capacity() * 4 +
-           (letters_.capacity() + chars_.capacity() + typed_.capacity() + repeat_.capacity()) * 8 +
+           (letters_.capacity() + chars_.capacity() + typed_.capacity() + repeat_.capacity() + widePinyin_.capacity()) * 8 +
            postingAt_.capacity() * 4 + postings_.capacity() + denseKeys_.capacity() * 4 + bitmaps_.capacity() * 8 +
            lastFound_.capacity() * 4;
 }
@@ -411,7 +418,7 @@ bool SearchIndex::SameIndex(const SearchIndex& o) const {
     o.Finish();
     return rowCount_ == o.rowCount_ && units_ == o.units_ && unitStart_ == o.unitStart_ && pinyin_ == o.pinyin_ &&
            pinyinStart_ == o.pinyinStart_ && letters_ == o.letters_ && chars_ == o.chars_ && typed_ == o.typed_ &&
-           repeat_ == o.repeat_ &&
+           repeat_ == o.repeat_ && widePinyin_ == o.widePinyin_ &&
            postingAt_ == o.postingAt_ && postings_ == o.postings_ && denseKeys_ == o.denseKeys_ && bitmaps_ == o.bitmaps_;
 }
 
@@ -588,6 +595,7 @@ SearchResult SearchIndex::Search(std::string_view keyword) {
 
     uint64_t needLetters = 0;
     for (const WordMatcher& w : k.words) needLetters |= w.NeedLetters();
+    const bool readsLetters = posted && needLetters != 0;
     std::optional<jet::LikePattern> like;
     if (k.wildcard) like.emplace("%" + k.text + "%");
     // One character that has no other form: every row holding it holds the
@@ -619,6 +627,11 @@ SearchResult SearchIndex::Search(std::string_view keyword) {
     const auto byTyped = [&](uint32_t r) { return needTyped && (typed_[r] & needTyped) != needTyped; };
     const auto textsUnread = [&](uint32_t r) { return byTyped(r) && !(typed_[r] & pinyinPair); };
 
+    // A PinYin of ASCII alone cannot hold a keyword that holds more.
+    const bool asciiExact = std::all_of(k.exactUtf8.begin(), k.exactUtf8.end(),
+                                        [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+    const auto pinyinMayHold = [&](uint32_t r) { return asciiExact || WidePinyin(r); };
+
     std::vector<uint32_t> exact, other, found;
     std::vector<Rule> otherRule;
     // Lists a row of such a word and returns true, unless its PinYin holds
@@ -649,12 +662,12 @@ SearchResult SearchIndex::Search(std::string_view keyword) {
             found.push_back(r);
             return;
         }
-        if (posted && (letters_[r] & needLetters) != needLetters) return;
+        if (readsLetters && (letters_[r] & needLetters) != needLetters) return;
         const std::u16string_view q = Question(r);
-        const std::string_view p = PinYin(r);
         // Most rows that hold the keyword as typed hold it in the question:
         // then the PinYin is never read.
-        if (!like && ((k.exact.empty() || Holds(q, k.exact)) || p.find(k.exactUtf8) != std::string_view::npos)) {
+        if (!like && ((k.exact.empty() || Holds(q, k.exact)) ||
+                      (pinyinMayHold(r) && PinYin(r).find(k.exactUtf8) != std::string_view::npos))) {
             exact.push_back(r);
             found.push_back(r);
             return;
@@ -665,6 +678,7 @@ SearchResult SearchIndex::Search(std::string_view keyword) {
             if (f.reading) rule = Rule::Reading;
             else if (f.folded) rule = Rule::Folded;
         } else if (k.spaced && !k.words.empty()) {
+            const std::string_view p = PinYin(r);
             bool every = true;
             for (size_t w = 0; w < k.words.size() && every; ++w) {
                 const WordMatcher::Found f = k.words[w].Match(q);
@@ -676,7 +690,7 @@ SearchResult SearchIndex::Search(std::string_view keyword) {
         if (like) {
             const SearchRow row = source_(r);
             isExact = (!row.questionNull && like->Matches(jet::Folded(row.question))) ||
-                      (!row.pinyinNull && like->Matches(p));
+                      (!row.pinyinNull && like->Matches(PinYin(r)));
         }
         if (isExact) {
             exact.push_back(r);
@@ -699,23 +713,33 @@ SearchResult SearchIndex::Search(std::string_view keyword) {
             }
         }
     }
-    // The rows' texts are far apart in a large bank: ask for them a few
-    // rows ahead, so that they are at hand when the row is looked at.
-    // Where a row's texts begin is itself far away: that is asked for
-    // further ahead still.
-    constexpr size_t kAhead = 8, kStartsAhead = 16;
+    // The rows' texts are far apart in a large bank: ask for them some rows
+    // ahead, so that they are at hand when the row is looked at. Where a
+    // row's texts begin is itself far away, and its sets further still:
+    // each is asked for a stage before what depends on it. Only what the
+    // row's look will read is asked for; the processor keeps few requests
+    // in flight, and one it never needs delays the others.
+    const auto readsQuestion = [&](uint32_t r) { return !everyRowExact && !byTyped(r); };
+    const auto readsPinyin = [&](uint32_t r) {
+        if (everyRowExact) return false;
+        return byTyped(r) ? !textsUnread(r) : k.spaced || pinyinMayHold(r);
+    };
+    constexpr size_t kNear = 16, kMid = 32, kFar = 48;
     for (size_t i = 0; i < rows.size(); ++i) {
-        if (i + kStartsAhead < rows.size()) {
-            const uint32_t ahead = rows[i + kStartsAhead];
-            __builtin_prefetch(&unitStart_[ahead]);
-            __builtin_prefetch(&pinyinStart_[ahead]);
-            if (posted) __builtin_prefetch(&letters_[ahead]);
+        if (i + kFar < rows.size()) {
+            const uint32_t ahead = rows[i + kFar];
+            if (readsLetters) __builtin_prefetch(&letters_[ahead]);
             if (needTyped) __builtin_prefetch(&typed_[ahead]);
         }
-        if (i + kAhead < rows.size() && !textsUnread(rows[i + kAhead])) {
-            const uint32_t ahead = rows[i + kAhead];
-            __builtin_prefetch(units_.data() + unitStart_[ahead]);
-            __builtin_prefetch(pinyin_.data() + pinyinStart_[ahead]);
+        if (i + kMid < rows.size()) {
+            const uint32_t ahead = rows[i + kMid];
+            if (readsQuestion(ahead)) __builtin_prefetch(&unitStart_[ahead]);
+            if (readsPinyin(ahead)) __builtin_prefetch(&pinyinStart_[ahead]);
+        }
+        if (i + kNear < rows.size()) {
+            const uint32_t ahead = rows[i + kNear];
+            if (readsQuestion(ahead)) __builtin_prefetch(units_.data() + unitStart_[ahead]);
+            if (readsPinyin(ahead)) __builtin_prefetch(pinyin_.data() + pinyinStart_[ahead]);
         }
         if (!(byTyped(rows[i]) && lookTyped(rows[i]))) look(rows[i]);
     }

@@ -5,8 +5,9 @@
 // keyword is long (8 characters or more, blanks not counted) and nothing
 // matches, the most similar questions are listed instead, best first.
 //
-// The index keeps each question's folded characters, each PinYin folded, two
-// 64-bit sets per row (see RowSignature), and for each character and each
+// The index keeps each question's folded characters, each PinYin folded (and
+// a bit per row for a PinYin that holds more than ASCII), three 64-bit sets
+// per row (see RowSignature), and for each character and each
 // pair of neighbours' first letters the rows that hold it (a posting), from
 // which a keyword's candidate rows come before any run is looked for. A row
 // equal to an earlier one is marked as a repeat when the index is built and
@@ -161,6 +162,7 @@ private:
         return std::string_view(pinyin_).substr(pinyinStart_[r], pinyinStart_[r + 1] - pinyinStart_[r]);
     }
     bool Repeat(uint32_t r) const { return repeat_[r >> 6] >> (r & 63) & 1; }
+    bool WidePinyin(uint32_t r) const { return widePinyin_[r >> 6] >> (r & 63) & 1; }
     bool SameRow(uint32_t a, uint32_t b) const;
     void FoldPart(uint32_t begin, uint32_t end, FoldedPart& part, std::vector<uint64_t>& rowHash);
     void JoinFolded(std::vector<FoldedPart>& parts, const std::vector<uint32_t>& partBegin);
@@ -184,6 +186,7 @@ private:
     std::vector<uint32_t> pinyinStart_;  // rowCount_ + 1 entries
     std::vector<uint64_t> letters_, chars_, typed_;   // RowSignature of question and PinYin
     std::vector<uint64_t> repeat_;       // bit per row: equal to an earlier row (see SameRow)
+    std::vector<uint64_t> widePinyin_;   // bit per row: its PinYin holds more than ASCII
     // Postings by RowSignature key, repeats left out. A sparse one is
     // postings_[postingAt_[key], postingAt_[key + 1]): each row's distance
     // from the one before (the first row's from -1) in 7-bit groups, low

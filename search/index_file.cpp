@@ -33,8 +33,8 @@ namespace {
 
 constexpr char kMagic[8] = {'T', 'o', 'v', 'i', 'I', 'd', 'x', '\x1A'};
 // Raised whenever what the index holds, or how, changes.
-constexpr uint32_t kFormatVersion = 2;
-constexpr size_t kArrayCount = 12;
+constexpr uint32_t kFormatVersion = 3;
+constexpr size_t kArrayCount = 13;
 
 struct HeaderLayout {
     size_t versionAt = 8, rowsAt = 12, checksumAt = 16, tablesAt = 24, bankHashAt = 32, bankSizeAt = 40, countsAt = 48;
@@ -116,6 +116,7 @@ void SearchIndex::EachArray(Self& self, Visit&& visit) {
     visit(self.chars_);
     visit(self.typed_);
     visit(self.repeat_);
+    visit(self.widePinyin_);
     visit(self.postingAt_);
     visit(self.postings_);
     visit(self.denseKeys_);
@@ -223,7 +224,8 @@ bool SearchIndex::Consistent() const {
     if (!AreOffsets(unitStart_, size_t{rowCount_} + 1, units_.size()) ||
         !AreOffsets(pinyinStart_, size_t{rowCount_} + 1, pinyin_.size()) || letters_.size() != rowCount_ ||
         chars_.size() != rowCount_ || typed_.size() != rowCount_ || repeat_.size() != words ||
-        !EndsClean(repeat_.data(), words, rowCount_) ||
+        !EndsClean(repeat_.data(), words, rowCount_) || widePinyin_.size() != words ||
+        !EndsClean(widePinyin_.data(), words, rowCount_) ||
         !AreOffsets(postingAt_, size_t{RowSignature::kKeyCount} + 1, postings_.size()) ||
         bitmaps_.size() / std::max<size_t>(words, 1) != denseKeys_.size() || bitmaps_.size() % std::max<size_t>(words, 1)) {
         return false;

@@ -24,6 +24,7 @@ using searchtest::Row;
 // the rule that finds it.
 std::vector<std::pair<uint32_t, search::Rule>> LookAtEveryRow(const std::vector<Row>& rows, const std::string& keyword) {
     const search::Keyword k(keyword);
+    const jet::LikePattern like("%" + k.text + "%");
     std::vector<std::pair<uint32_t, search::Rule>> exact, other;
     std::set<std::tuple<bool, std::string, bool, std::string, bool, std::string>> seen;
     for (uint32_t r = 0; r < rows.size(); ++r) {
@@ -31,7 +32,10 @@ std::vector<std::pair<uint32_t, search::Rule>> LookAtEveryRow(const std::vector<
         if (!seen.emplace(!rows[r][0], folded(0), !rows[r][1], folded(1), !rows[r][2], folded(2)).second) continue;
         const std::u16string q = rows[r][0] ? search::FoldedUnits(*rows[r][0]) : std::u16string();
         const std::string p = folded(2);
-        if (p.find(k.exactUtf8) != std::string::npos || q.find(k.exact) != std::u16string::npos) {
+        // With '%' or '_' the exact rule is the query's LIKE.
+        const bool exactly = k.wildcard ? (rows[r][0] && like.Matches(folded(0))) || (rows[r][2] && like.Matches(p))
+                                        : p.find(k.exactUtf8) != std::string::npos || q.find(k.exact) != std::u16string::npos;
+        if (exactly) {
             exact.emplace_back(r, search::Rule::Exact);
             continue;
         }
@@ -105,9 +109,12 @@ TEST(SearchIndex, ListsWhatLookingAtEveryRowLists) {
     rows.push_back({"Ｃ，Ｊ是哪两个字母？", "字母", std::nullopt});
     rows.push_back({"成绩单上的J是什么？", "等级", "cjdsdjssm"});
     rows.push_back({"什么叫缩写？", "简称", "C.J"});
+    // A PinYin that holds characters: a keyword of characters is looked
+    // for in it only where one does.
+    rows.push_back({"哪条河最长？", "长江", "长江最长"});
     search::SearchIndex index(static_cast<uint32_t>(rows.size()), searchtest::SourceOf(rows));
     for (const char* keyword : {"qianlong", "qianlongnianjianzhuming", "zhuming", "longnianjianzhum", "cj", "CJ", "jc",
-                                "js", "sx"}) {
+                                "js", "sx", "江最"}) {
         const auto expected = LookAtEveryRow(rows, keyword);
         EXPECT_FALSE(expected.empty()) << keyword;
         EXPECT_EQ(Listed(index, keyword), expected) << "keyword '" << keyword << "'";
