@@ -39,19 +39,6 @@ char32_t FoldCodePoint(char32_t c) {
     return c;
 }
 
-void AppendCodePoint(std::string& out, char32_t cp) {
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
-}
-
 bool IsContinuation(unsigned char b) { return (b & 0xC0) == 0x80; }
 
 }  // namespace
@@ -70,30 +57,52 @@ size_t CharLength(std::string_view s, size_t i) {
 }
 
 void AppendFolded(std::string& out, std::string_view s) {
+    // Written in place: folding never lengthens a text (a two-byte sequence
+    // folds to two bytes, a full-width form to one).
+    const size_t start = out.size();
+    out.resize(start + s.size());
+    char* to = out.data() + start;
+    const auto put = [&](char32_t cp) {
+        if (cp < 0x80) {
+            *to++ = static_cast<char>(cp);
+        } else if (cp < 0x800) {
+            *to++ = static_cast<char>(0xC0 | (cp >> 6));
+            *to++ = static_cast<char>(0x80 | (cp & 0x3F));
+        } else {
+            *to++ = static_cast<char>(0xE0 | (cp >> 12));
+            *to++ = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+            *to++ = static_cast<char>(0x80 | (cp & 0x3F));
+        }
+    };
     size_t i = 0;
     while (i < s.size()) {
         const auto b0 = static_cast<unsigned char>(s[i]);
+        // Only two-byte sequences (Latin, Greek, Cyrillic) and the full-width
+        // block (EF BC xx / EF BD xx) can fold; every other byte is copied,
+        // those of other sequences one at a time, since none of them is
+        // the first byte of one that folds.
         if (b0 < 0x80) {
-            out += (b0 >= 'A' && b0 <= 'Z') ? static_cast<char>(b0 + 0x20) : static_cast<char>(b0);
+            *to++ = (b0 >= 'A' && b0 <= 'Z') ? static_cast<char>(b0 + 0x20) : static_cast<char>(b0);
+            ++i;
+            continue;
+        }
+        if ((b0 < 0xC2 || b0 > 0xDF) && b0 != 0xEF) {
+            *to++ = static_cast<char>(b0);
             ++i;
             continue;
         }
         const size_t len = CharLength(s, i);
-        // Only two-byte sequences (Latin, Greek, Cyrillic) and the full-width
-        // block (EF BC xx / EF BD xx) can fold; everything else is copied.
         if (len == 2) {
-            const char32_t cp = (char32_t(b0 & 0x1F) << 6) | (static_cast<unsigned char>(s[i + 1]) & 0x3F);
-            AppendCodePoint(out, FoldCodePoint(cp));
-        } else if (len == 3 && b0 == 0xEF) {
-            const char32_t cp = (char32_t(b0 & 0x0F) << 12) |
-                                (char32_t(static_cast<unsigned char>(s[i + 1]) & 0x3F) << 6) |
-                                (static_cast<unsigned char>(s[i + 2]) & 0x3F);
-            AppendCodePoint(out, FoldCodePoint(cp));
+            put(FoldCodePoint((char32_t(b0 & 0x1F) << 6) | (static_cast<unsigned char>(s[i + 1]) & 0x3F)));
+        } else if (len == 3) {   // EF
+            put(FoldCodePoint((char32_t(b0 & 0x0F) << 12) | (char32_t(static_cast<unsigned char>(s[i + 1]) & 0x3F) << 6) |
+                              (static_cast<unsigned char>(s[i + 2]) & 0x3F)));
         } else {
-            out.append(s.substr(i, len));
+            *to++ = static_cast<char>(b0);
         }
         i += len;
     }
+    out.resize(static_cast<size_t>(to - out.data()));
 }
 
 std::string Folded(std::string_view utf8) {
