@@ -246,8 +246,11 @@ int main(int argc, char** argv) {
         std::printf("%s\n", round == 0 ? "first searches (the first one reads the bank and builds the index)" : "again");
         for (const std::string& keyword : keywords) {
             // A fresh search each time: nothing reused from the keystroke
-            // before. The very first search reads the bank.
-            if (round > 0 || &keyword != &keywords[0]) db.SearchKeyword("\x01");
+            // before. The very first search reads the bank. In between, a
+            // character no bank of these holds, found through one short
+            // posting (a keyword of punctuation alone would look at every
+            // row, and the timed search would find the caches cold).
+            if (round > 0 || &keyword != &keywords[0]) db.SearchKeyword("\xe9\xbe\x98");   // U+9F98
             const auto t0 = Clock::now();
             db.SearchKeyword(keyword);
             const double ms = Ms(t0, Clock::now());
