@@ -85,6 +85,30 @@ void RunParts(unsigned parts, const std::function<void(unsigned)>& work) {
     }
 }
 
+// What a search lists as it goes, each in table order: the rows the exact
+// rule finds, the rows only the other rules find with the rule that did,
+// and every row found.
+struct Listed {
+    std::vector<uint32_t> exact, other, found;
+    std::vector<Rule> otherRule;
+
+    void Append(const Listed& more) {
+        exact.insert(exact.end(), more.exact.begin(), more.exact.end());
+        other.insert(other.end(), more.other.begin(), more.other.end());
+        found.insert(found.end(), more.found.begin(), more.found.end());
+        otherRule.insert(otherRule.end(), more.otherRule.begin(), more.otherRule.end());
+    }
+};
+
+// Threads a search looks at `rows` rows with: one for each 32,768 of them,
+// at most as many as the processor runs at once (and 8). Fewer rows are
+// looked at faster than a thread starts and its lists are joined.
+unsigned SearchThreads(size_t rows) {
+    constexpr size_t kRowsPerThread = 32768;
+    const unsigned most = std::clamp(std::thread::hardware_concurrency(), 1u, 8u);
+    return static_cast<unsigned>(std::min<size_t>(most, std::max<size_t>(1, rows / kRowsPerThread)));
+}
+
 // Rows [begin[i], begin[i + 1]) are the i-th of `parts` parts. Parts begin
 // at a multiple of 64 rows, so that each writes whole words of the bit-per-row
 // sets.
@@ -632,75 +656,6 @@ SearchResult SearchIndex::Search(std::string_view keyword) {
                                         [](char c) { return static_cast<unsigned char>(c) < 0x80; });
     const auto pinyinMayHold = [&](uint32_t r) { return asciiExact || WidePinyin(r); };
 
-    std::vector<uint32_t> exact, other, found;
-    std::vector<Rule> otherRule;
-    // Lists a row of such a word and returns true, unless its PinYin holds
-    // more than letters and digits.
-    const auto lookTyped = [&](uint32_t r) {
-        bool plain = true, holds = false;
-        if (!textsUnread(r)) {
-            const std::string_view p = PinYin(r);
-            for (size_t j = 0; j < p.size(); ++j) {
-                plain = plain && ((p[j] >= 'a' && p[j] <= 'z') || (p[j] >= '0' && p[j] <= '9'));
-                holds = holds || (j + 1 < p.size() && p[j] == k.exactUtf8[0] && p[j + 1] == k.exactUtf8[1]);
-            }
-        }
-        if (holds) {
-            exact.push_back(r);
-        } else if (plain) {
-            other.push_back(r);
-            otherRule.push_back(Rule::Reading);
-        } else {
-            return false;
-        }
-        found.push_back(r);
-        return true;
-    };
-    const auto look = [&](uint32_t r) {
-        if (everyRowExact) {
-            exact.push_back(r);
-            found.push_back(r);
-            return;
-        }
-        if (readsLetters && (letters_[r] & needLetters) != needLetters) return;
-        const std::u16string_view q = Question(r);
-        // Most rows that hold the keyword as typed hold it in the question:
-        // then the PinYin is never read.
-        if (!like && ((k.exact.empty() || Holds(q, k.exact)) ||
-                      (pinyinMayHold(r) && PinYin(r).find(k.exactUtf8) != std::string_view::npos))) {
-            exact.push_back(r);
-            found.push_back(r);
-            return;
-        }
-        std::optional<Rule> rule;
-        if (!k.spaced && !k.words.empty()) {
-            const WordMatcher::Found f = k.words[0].Match(q);
-            if (f.reading) rule = Rule::Reading;
-            else if (f.folded) rule = Rule::Folded;
-        } else if (k.spaced && !k.words.empty()) {
-            const std::string_view p = PinYin(r);
-            bool every = true;
-            for (size_t w = 0; w < k.words.size() && every; ++w) {
-                const WordMatcher::Found f = k.words[w].Match(q);
-                every = f.folded || f.reading || p.find(k.wordTexts[w]) != std::string_view::npos;
-            }
-            if (every) rule = Rule::Words;
-        }
-        bool isExact = false;
-        if (like) {
-            const SearchRow row = source_(r);
-            isExact = (!row.questionNull && like->Matches(jet::Folded(row.question))) ||
-                      (!row.pinyinNull && like->Matches(PinYin(r)));
-        }
-        if (isExact) {
-            exact.push_back(r);
-            found.push_back(r);
-        } else if (rule) {
-            other.push_back(r);
-            otherRule.push_back(*rule);
-            found.push_back(r);
-        }
-    };
     std::vector<uint32_t> rows;
     if (reuse) {
         for (uint32_t r : lastFound_) {
@@ -713,6 +668,7 @@ SearchResult SearchIndex::Search(std::string_view keyword) {
             }
         }
     }
+
     // The rows' texts are far apart in a large bank: ask for them some rows
     // ahead, so that they are at hand when the row is looked at. Where a
     // row's texts begin is itself far away, and its sets further still:
@@ -725,24 +681,115 @@ SearchResult SearchIndex::Search(std::string_view keyword) {
         return byTyped(r) ? !textsUnread(r) : k.spaced || pinyinMayHold(r);
     };
     constexpr size_t kNear = 16, kMid = 32, kFar = 48;
-    for (size_t i = 0; i < rows.size(); ++i) {
-        if (i + kFar < rows.size()) {
-            const uint32_t ahead = rows[i + kFar];
-            if (readsLetters) __builtin_prefetch(&letters_[ahead]);
-            if (needTyped) __builtin_prefetch(&typed_[ahead]);
+
+    // Looks at rows [from, to) with `kw`, k or a copy of it: a matcher keeps
+    // what it has worked out, so each thread has its own.
+    const auto lookAt = [&](const Keyword& kw, size_t from, size_t to, Listed& out) {
+        // Lists a row of such a word and returns true, unless its PinYin
+        // holds more than letters and digits.
+        const auto lookTyped = [&](uint32_t r) {
+            bool plain = true, holds = false;
+            if (!textsUnread(r)) {
+                const std::string_view p = PinYin(r);
+                for (size_t j = 0; j < p.size(); ++j) {
+                    plain = plain && ((p[j] >= 'a' && p[j] <= 'z') || (p[j] >= '0' && p[j] <= '9'));
+                    holds = holds || (j + 1 < p.size() && p[j] == kw.exactUtf8[0] && p[j + 1] == kw.exactUtf8[1]);
+                }
+            }
+            if (holds) {
+                out.exact.push_back(r);
+            } else if (plain) {
+                out.other.push_back(r);
+                out.otherRule.push_back(Rule::Reading);
+            } else {
+                return false;
+            }
+            out.found.push_back(r);
+            return true;
+        };
+        const auto look = [&](uint32_t r) {
+            if (everyRowExact) {
+                out.exact.push_back(r);
+                out.found.push_back(r);
+                return;
+            }
+            if (readsLetters && (letters_[r] & needLetters) != needLetters) return;
+            const std::u16string_view q = Question(r);
+            // Most rows that hold the keyword as typed hold it in the
+            // question: then the PinYin is never read.
+            if (!like && ((kw.exact.empty() || Holds(q, kw.exact)) ||
+                          (pinyinMayHold(r) && PinYin(r).find(kw.exactUtf8) != std::string_view::npos))) {
+                out.exact.push_back(r);
+                out.found.push_back(r);
+                return;
+            }
+            std::optional<Rule> rule;
+            if (!kw.spaced && !kw.words.empty()) {
+                const WordMatcher::Found f = kw.words[0].Match(q);
+                if (f.reading) rule = Rule::Reading;
+                else if (f.folded) rule = Rule::Folded;
+            } else if (kw.spaced && !kw.words.empty()) {
+                const std::string_view p = PinYin(r);
+                bool every = true;
+                for (size_t w = 0; w < kw.words.size() && every; ++w) {
+                    const WordMatcher::Found f = kw.words[w].Match(q);
+                    every = f.folded || f.reading || p.find(kw.wordTexts[w]) != std::string_view::npos;
+                }
+                if (every) rule = Rule::Words;
+            }
+            bool isExact = false;
+            if (like) {
+                const SearchRow row = source_(r);
+                isExact = (!row.questionNull && like->Matches(jet::Folded(row.question))) ||
+                          (!row.pinyinNull && like->Matches(PinYin(r)));
+            }
+            if (isExact) {
+                out.exact.push_back(r);
+                out.found.push_back(r);
+            } else if (rule) {
+                out.other.push_back(r);
+                out.otherRule.push_back(*rule);
+                out.found.push_back(r);
+            }
+        };
+        for (size_t i = from; i < to; ++i) {
+            if (i + kFar < to) {
+                const uint32_t ahead = rows[i + kFar];
+                if (readsLetters) __builtin_prefetch(&letters_[ahead]);
+                if (needTyped) __builtin_prefetch(&typed_[ahead]);
+            }
+            if (i + kMid < to) {
+                const uint32_t ahead = rows[i + kMid];
+                if (readsQuestion(ahead)) __builtin_prefetch(&unitStart_[ahead]);
+                if (readsPinyin(ahead)) __builtin_prefetch(&pinyinStart_[ahead]);
+            }
+            if (i + kNear < to) {
+                const uint32_t ahead = rows[i + kNear];
+                if (readsQuestion(ahead)) __builtin_prefetch(units_.data() + unitStart_[ahead]);
+                if (readsPinyin(ahead)) __builtin_prefetch(pinyin_.data() + pinyinStart_[ahead]);
+            }
+            if (!(byTyped(rows[i]) && lookTyped(rows[i]))) look(rows[i]);
         }
-        if (i + kMid < rows.size()) {
-            const uint32_t ahead = rows[i + kMid];
-            if (readsQuestion(ahead)) __builtin_prefetch(&unitStart_[ahead]);
-            if (readsPinyin(ahead)) __builtin_prefetch(&pinyinStart_[ahead]);
-        }
-        if (i + kNear < rows.size()) {
-            const uint32_t ahead = rows[i + kNear];
-            if (readsQuestion(ahead)) __builtin_prefetch(units_.data() + unitStart_[ahead]);
-            if (readsPinyin(ahead)) __builtin_prefetch(pinyin_.data() + pinyinStart_[ahead]);
-        }
-        if (!(byTyped(rows[i]) && lookTyped(rows[i]))) look(rows[i]);
+    };
+
+    // Many rows are looked at in parts, each on a thread of its own, and
+    // the parts' lists joined in order: the rows stay in table order.
+    Listed listed;
+    const unsigned parts = SearchThreads(rows.size());
+    if (parts <= 1) {
+        lookAt(k, 0, rows.size(), listed);
+    } else {
+        std::vector<Listed> part(parts);
+        const std::vector<Keyword> copies(parts - 1, k);
+        const auto bound = [&](unsigned i) { return rows.size() * i / parts; };
+        RunParts(parts, [&](unsigned i) { lookAt(i == 0 ? k : copies[i - 1], bound(i), bound(i + 1), part[i]); });
+        listed = std::move(part[0]);
+        for (unsigned i = 1; i < parts; ++i) listed.Append(part[i]);
     }
+    std::vector<uint32_t>& exact = listed.exact;
+    std::vector<uint32_t>& other = listed.other;
+    std::vector<uint32_t>& found = listed.found;
+    std::vector<Rule>& otherRule = listed.otherRule;
 
     SearchResult out;
     if (found.empty() && k.length >= kSimilarFromLength) {

@@ -143,13 +143,18 @@ TEST(SearchIndex, ListsWhatLookingAtEveryRowLists) {
 // A large bank's postings are built after the index is made; meanwhile, and
 // in an index that never gets them, a search lists what looking at every row
 // lists, typed whole or one character at a time. Once they are built the
-// index is told, once, and can be saved; an index without them cannot.
+// index is told, once, and can be saved; an index without them cannot. The
+// rows differ in their answers, so that none is a repeat and a search looks
+// at enough of them to do so on several threads.
 TEST(SearchIndex, ListsTheSameBeforeItsPostingsAreBuilt) {
     const std::vector<Row> bank = searchtest::TestBank();
     std::mt19937 rng(8);
     const auto pick = [&](size_t n) { return std::uniform_int_distribution<size_t>(0, n - 1)(rng); };
     std::vector<Row> rows;
-    for (uint32_t i = 0; i < search::SearchIndex::kPostLaterFrom + 1000; ++i) rows.push_back(bank[pick(bank.size())]);
+    for (uint32_t i = 0; i < 2 * search::SearchIndex::kPostLaterFrom + 1000; ++i) {
+        rows.push_back(bank[pick(bank.size())]);
+        rows.back()[1] = rows.back()[1].value_or("") + std::to_string(i);
+    }
     rows.push_back({"長江三峽的三峽指哪三個？", "瞿塘峡、巫峡、西陵峡", "CJSXDSXZNSG"});
     const auto count = static_cast<uint32_t>(rows.size());
     { search::SearchIndex dropped(count, searchtest::SourceOf(rows)); }   // going while it builds
