@@ -183,6 +183,7 @@ void SearchIndex::Fold(unsigned threads) {
     letters_.resize(rowCount_);
     chars_.resize(rowCount_);
     typed_.resize(rowCount_);
+    held_.resize(rowCount_);
     repeat_.assign((size_t{rowCount_} + 63) / 64, 0);
     widePinyin_.assign(repeat_.size(), 0);
     std::vector<uint64_t> rowHash(rowCount_);
@@ -324,6 +325,7 @@ void SearchIndex::BuildPart(uint32_t begin, uint32_t end, PartPostings& part) {
             letters_[row] = sig.letters;
             chars_[row] = sig.chars;
             typed_[row] = sig.typed;
+            held_[row] = sig.held;
             if (Repeat(row)) now.clear();
             for (uint32_t key : now) __builtin_prefetch(&part.growing[key]);
         }
@@ -432,7 +434,8 @@ size_t SearchIndex::MemoryBytes() const {
     Finish();
     return units_.capacity() * sizeof(char16_t) + pinyin_.capacity() + unitStart_.capacity() * 4 +
            pinyinStart_.capacity() * 4 +
-           (letters_.capacity() + chars_.capacity() + typed_.capacity() + repeat_.capacity() + widePinyin_.capacity()) * 8 +
+           (letters_.capacity() + chars_.capacity() + typed_.capacity() + held_.capacity() + repeat_.capacity() +
+            widePinyin_.capacity()) * 8 +
            postingAt_.capacity() * 4 + postings_.capacity() + denseKeys_.capacity() * 4 + bitmaps_.capacity() * 8 +
            lastFound_.capacity() * 4;
 }
@@ -441,7 +444,7 @@ bool SearchIndex::SameIndex(const SearchIndex& o) const {
     Finish();
     o.Finish();
     return rowCount_ == o.rowCount_ && units_ == o.units_ && unitStart_ == o.unitStart_ && pinyin_ == o.pinyin_ &&
-           pinyinStart_ == o.pinyinStart_ && letters_ == o.letters_ && chars_ == o.chars_ && typed_ == o.typed_ &&
+           pinyinStart_ == o.pinyinStart_ && letters_ == o.letters_ && chars_ == o.chars_ && typed_ == o.typed_ && held_ == o.held_ &&
            repeat_ == o.repeat_ && widePinyin_ == o.widePinyin_ &&
            postingAt_ == o.postingAt_ && postings_ == o.postings_ && denseKeys_ == o.denseKeys_ && bitmaps_ == o.bitmaps_;
 }
@@ -651,6 +654,18 @@ SearchResult SearchIndex::Search(std::string_view keyword) {
     const auto byTyped = [&](uint32_t r) { return needTyped && (typed_[r] & needTyped) != needTyped; };
     const auto textsUnread = [&](uint32_t r) { return byTyped(r) && !(typed_[r] & pinyinPair); };
 
+    // A keyword of one letter or digit: a row holds it as typed where its
+    // held set says so; otherwise, where its PinYin is of ASCII alone (and
+    // so adds to the first letters only what it holds as typed), a letter
+    // among the row's first letters is the reading of one of its question's
+    // characters. Such a row's texts are not read.
+    uint64_t oneSymbol = 0;
+    if (posted && !fewLeft && !like && !k.spaced && k.words.size() == 1 && k.exact.size() == 1 &&
+        k.exactUtf8.size() == 1) {
+        const char16_t u = k.exact[0];
+        if ((u >= 'a' && u <= 'z') || (u >= '0' && u <= '9')) oneSymbol = RowSignature::HeldBit(u);
+    }
+
     // A PinYin of ASCII alone cannot hold a keyword that holds more.
     const bool asciiExact = std::all_of(k.exactUtf8.begin(), k.exactUtf8.end(),
                                         [](char c) { return static_cast<unsigned char>(c) < 0x80; });
@@ -675,9 +690,9 @@ SearchResult SearchIndex::Search(std::string_view keyword) {
     // each is asked for a stage before what depends on it. Only what the
     // row's look will read is asked for; the processor keeps few requests
     // in flight, and one it never needs delays the others.
-    const auto readsQuestion = [&](uint32_t r) { return !everyRowExact && !byTyped(r); };
+    const auto readsQuestion = [&](uint32_t r) { return !everyRowExact && !oneSymbol && !byTyped(r); };
     const auto readsPinyin = [&](uint32_t r) {
-        if (everyRowExact) return false;
+        if (everyRowExact || oneSymbol) return false;
         return byTyped(r) ? !textsUnread(r) : k.spaced || pinyinMayHold(r);
     };
     constexpr size_t kNear = 16, kMid = 32, kFar = 48;
@@ -752,11 +767,27 @@ SearchResult SearchIndex::Search(std::string_view keyword) {
                 out.found.push_back(r);
             }
         };
+        // Lists a row of one letter or digit and returns true, unless its
+        // PinYin holds more than ASCII.
+        const auto lookSymbol = [&](uint32_t r) {
+            if ((letters_[r] & needLetters) != needLetters) return true;
+            if (held_[r] & oneSymbol) {
+                out.exact.push_back(r);
+            } else if (WidePinyin(r)) {
+                return false;
+            } else {   // a letter (a row has a digit among its letters only as typed)
+                out.other.push_back(r);
+                out.otherRule.push_back(Rule::Reading);
+            }
+            out.found.push_back(r);
+            return true;
+        };
         for (size_t i = from; i < to; ++i) {
             if (i + kFar < to) {
                 const uint32_t ahead = rows[i + kFar];
                 if (readsLetters) __builtin_prefetch(&letters_[ahead]);
                 if (needTyped) __builtin_prefetch(&typed_[ahead]);
+                if (oneSymbol) __builtin_prefetch(&held_[ahead]);
             }
             if (i + kMid < to) {
                 const uint32_t ahead = rows[i + kMid];
@@ -768,7 +799,7 @@ SearchResult SearchIndex::Search(std::string_view keyword) {
                 if (readsQuestion(ahead)) __builtin_prefetch(units_.data() + unitStart_[ahead]);
                 if (readsPinyin(ahead)) __builtin_prefetch(pinyin_.data() + pinyinStart_[ahead]);
             }
-            if (!(byTyped(rows[i]) && lookTyped(rows[i]))) look(rows[i]);
+            if (oneSymbol ? !lookSymbol(rows[i]) : !(byTyped(rows[i]) && lookTyped(rows[i]))) look(rows[i]);
         }
     };
 

@@ -6,7 +6,7 @@
 // matches, the most similar questions are listed instead, best first.
 //
 // The index keeps each question's folded characters, each PinYin folded (and
-// a bit per row for a PinYin that holds more than ASCII), three 64-bit sets
+// a bit per row for a PinYin that holds more than ASCII), four 64-bit sets
 // per row (see RowSignature), and for each character and each
 // pair of neighbours' first letters the rows that hold it (a posting), from
 // which a keyword's candidate rows come before any run is looked for. A row
@@ -184,7 +184,7 @@ private:
     std::vector<uint32_t> unitStart_;    // rowCount_ + 1 entries
     std::string pinyin_;                 // every PinYin, case-folded, one after another
     std::vector<uint32_t> pinyinStart_;  // rowCount_ + 1 entries
-    std::vector<uint64_t> letters_, chars_, typed_;   // RowSignature of question and PinYin
+    std::vector<uint64_t> letters_, chars_, typed_, held_;   // RowSignature of question and PinYin
     std::vector<uint64_t> repeat_;       // bit per row: equal to an earlier row (see SameRow)
     std::vector<uint64_t> widePinyin_;   // bit per row: its PinYin holds more than ASCII
     // Postings by RowSignature key, repeats left out. A sparse one is

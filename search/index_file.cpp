@@ -33,8 +33,8 @@ namespace {
 
 constexpr char kMagic[8] = {'T', 'o', 'v', 'i', 'I', 'd', 'x', '\x1A'};
 // Raised whenever what the index holds, or how, changes.
-constexpr uint32_t kFormatVersion = 3;
-constexpr size_t kArrayCount = 13;
+constexpr uint32_t kFormatVersion = 4;
+constexpr size_t kArrayCount = 14;
 
 struct HeaderLayout {
     size_t versionAt = 8, rowsAt = 12, checksumAt = 16, tablesAt = 24, bankHashAt = 32, bankSizeAt = 40, countsAt = 48;
@@ -115,6 +115,7 @@ void SearchIndex::EachArray(Self& self, Visit&& visit) {
     visit(self.letters_);
     visit(self.chars_);
     visit(self.typed_);
+    visit(self.held_);
     visit(self.repeat_);
     visit(self.widePinyin_);
     visit(self.postingAt_);
@@ -223,7 +224,7 @@ bool SearchIndex::Consistent() const {
     const size_t words = (size_t{rowCount_} + 63) / 64;
     if (!AreOffsets(unitStart_, size_t{rowCount_} + 1, units_.size()) ||
         !AreOffsets(pinyinStart_, size_t{rowCount_} + 1, pinyin_.size()) || letters_.size() != rowCount_ ||
-        chars_.size() != rowCount_ || typed_.size() != rowCount_ || repeat_.size() != words ||
+        chars_.size() != rowCount_ || typed_.size() != rowCount_ || held_.size() != rowCount_ || repeat_.size() != words ||
         !EndsClean(repeat_.data(), words, rowCount_) || widePinyin_.size() != words ||
         !EndsClean(widePinyin_.data(), words, rowCount_) ||
         !AreOffsets(postingAt_, size_t{RowSignature::kKeyCount} + 1, postings_.size()) ||

@@ -321,11 +321,15 @@ private:
 
 }  // namespace
 
+uint64_t RowSignature::HeldBit(char16_t symbol) {
+    return uint64_t{1} << (symbol >= 'a' ? symbol - 'a' : 26 + (symbol - '0'));
+}
+
 void RowSignature::Add(std::u16string_view units, std::vector<uint32_t>* keys, bool pinyin) {
     const SignatureTable& t = SignatureTable::Get();
     // Gathered here, not in the members, which the keys' growing might
     // alias: each unit would then store and load them again.
-    uint64_t l = letters, ch = chars, ty = typed;
+    uint64_t l = letters, ch = chars, ty = typed, he = held;
     uint64_t before = 0;   // symbols the previous character begins with
     for (char16_t u : units) {
         const uint32_t e = t.unit[u];
@@ -337,8 +341,9 @@ void RowSignature::Add(std::u16string_view units, std::vector<uint32_t>* keys, b
             const auto s = static_cast<char16_t>(e);
             ch |= CharBit(s);
             if (keys) keys->push_back(s);
-        } else if (!pinyin) {
-            ty |= TypedBitOfSymbol(static_cast<uint32_t>(std::countr_zero(k.symbols)));
+        } else {
+            he |= k.symbols;
+            if (!pinyin) ty |= TypedBitOfSymbol(static_cast<uint32_t>(std::countr_zero(k.symbols)));
         }
         // A character without a reading has no symbols: it breaks the pair.
         if (keys || pinyin) {
@@ -356,6 +361,7 @@ void RowSignature::Add(std::u16string_view units, std::vector<uint32_t>* keys, b
     letters = l;
     chars = ch;
     typed = ty;
+    held = he;
 }
 
 }  // namespace search

@@ -107,6 +107,9 @@ struct RowSignature {
     // of the PinYin's pair keys (PinyinPairBit, bits 16-63). A clear bit
     // tells that the row lacks it.
     uint64_t typed = 0;
+    // The letters and digits the row holds as typed, in the question or the
+    // PinYin: bit i for symbol i (a..z, then 0..9), no hashing.
+    uint64_t held = 0;
 
     // Keys of what the row holds, for an inverted index: each simplified
     // unit that is neither punctuation, a letter nor a digit (the unit
@@ -119,6 +122,7 @@ struct RowSignature {
     static uint16_t PairKey(char16_t first, char16_t second);   // both a letter or a digit
     static uint64_t TypedBit(char16_t symbol);                   // 'a'..'z' or '0'..'9'
     static uint64_t PinyinPairBit(uint16_t pair);                // a PairKey
+    static uint64_t HeldBit(char16_t symbol);                    // 'a'..'z' or '0'..'9'
 
     // Adds `units` (case-folded), a question or, with `pinyin`, a PinYin;
     // appends its keys to `keys` when given, repeats and all.

@@ -112,9 +112,12 @@ TEST(SearchIndex, ListsWhatLookingAtEveryRowLists) {
     // A PinYin that holds characters: a keyword of characters is looked
     // for in it only where one does.
     rows.push_back({"哪条河最长？", "长江", "长江最长"});
+    // One whose PinYin alone has a character read with a "c", which spells
+    // nothing of the question.
+    rows.push_back({"哪个字读作ｘ？", "无", "长"});
     search::SearchIndex index(static_cast<uint32_t>(rows.size()), searchtest::SourceOf(rows));
     for (const char* keyword : {"qianlong", "qianlongnianjianzhuming", "zhuming", "longnianjianzhum", "cj", "CJ", "jc",
-                                "js", "sx", "江最"}) {
+                                "js", "sx", "江最", "c", "Z", "2", "ｘ"}) {
         const auto expected = LookAtEveryRow(rows, keyword);
         EXPECT_FALSE(expected.empty()) << keyword;
         EXPECT_EQ(Listed(index, keyword), expected) << "keyword '" << keyword << "'";
