@@ -673,13 +673,18 @@ SearchResult SearchIndex::Search(std::string_view keyword) {
 
     std::vector<uint32_t> rows;
     if (reuse) {
+        rows.reserve(lastFound_.size());
         for (uint32_t r : lastFound_) {
             if (fewLeft || candidates[r >> 6] >> (r & 63) & 1) rows.push_back(r);
         }
     } else {
+        size_t count = 0;
+        for (uint64_t bits : candidates) count += static_cast<size_t>(std::popcount(bits));
+        rows.resize(count);
+        uint32_t* at = rows.data();
         for (size_t w = 0; w < candidates.size(); ++w) {
             for (uint64_t bits = candidates[w]; bits; bits &= bits - 1) {
-                rows.push_back(static_cast<uint32_t>(w * 64 + static_cast<size_t>(std::countr_zero(bits))));
+                *at++ = static_cast<uint32_t>(w * 64 + static_cast<size_t>(std::countr_zero(bits)));
             }
         }
     }
