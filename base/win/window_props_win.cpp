@@ -19,9 +19,11 @@ struct KeptProps {
     std::unordered_map<HWND, std::vector<Kept>> windows;
 };
 
+// Never destroyed: a window may end while the process's statics are being
+// destroyed, and its procedures still read and remove what they kept.
 KeptProps& Props() {
-    static KeptProps props;
-    return props;
+    static KeptProps* const props = new KeptProps;
+    return *props;
 }
 
 class Locked {
