@@ -55,6 +55,11 @@ bool Holds(std::u16string_view text, std::u16string_view piece) {
     return false;
 }
 
+// Rows a keystroke looks at from which it is worth reading the postings of
+// the characters that read a one-piece word whole, to list rows without
+// reading their texts.
+constexpr size_t kReadsWholeFrom = 8192;
+
 // Dice coefficient a similar question must reach, on character pairs.
 constexpr double kMinSimilarity = 0.3;
 
@@ -666,6 +671,57 @@ SearchResult SearchIndex::Search(std::string_view keyword) {
         if ((u >= 'a' && u <= 'z') || (u >= '0' && u <= '9')) oneSymbol = RowSignature::HeldBit(u);
     }
 
+    // A word of letters that is one piece ("ch", "chang"): a row whose
+    // question has a character that reads it whole finds it with a reading.
+    // A key's posting holds the rows with any of the units kept under it
+    // (the key and its other forms); where every one of them reads the
+    // word, a row holding the key lists it with a reading, unless its
+    // PinYin holds more than ASCII (where the key may be) or its sets allow
+    // that it holds the word as typed. Such a row's texts are not read.
+    // Worth it only where many rows are looked at.
+    std::vector<uint64_t> readsWhole;   // bit per row
+    uint64_t wordLetters = 0, wordTyped = 0, wordPairs = 0;
+    if (posted && !fewLeft && !like && !k.spaced && k.words.size() == 1 && k.words[0].IsOnePiece() &&
+        k.exact == k.words[0].Units() && k.exact.size() >= 2) {
+        size_t count = 0;
+        for (uint64_t bits : candidates) count += static_cast<size_t>(std::popcount(bits));
+        if (count >= kReadsWholeFrom) {
+            const WordMatcher& w = k.words[0];
+            const std::u16string& units = w.Units();
+            for (size_t i = 0; i < units.size(); ++i) {
+                wordLetters |= RowSignature::HeldBit(units[i]);
+                wordTyped |= RowSignature::TypedBit(units[i]);
+                if (i + 1 < units.size()) wordPairs |= RowSignature::PinyinPairBit(RowSignature::PairKey(units[i], units[i + 1]));
+            }
+            readsWhole.assign(candidates.size(), 0);
+            std::vector<uint64_t> seen(0x10000 / 64);
+            for (uint16_t s = 0; s < t.SyllableCount(); ++s) {
+                const std::string& syl = t.Syllable(s);
+                size_t l = 0;
+                while (l < units.size() && l < syl.size() && (units[l] == syl[l] || (syl[l] == 'v' && units[l] == 'u'))) ++l;
+                if (l < units.size()) continue;
+                for (char16_t key : t.SyllableForms(s)) {
+                    if (seen[key >> 6] >> (key & 63) & 1) continue;
+                    seen[key >> 6] |= uint64_t{1} << (key & 63);
+                    bool every = w.ReadsWhole(t.ReadingClass(key));
+                    for (char16_t form : t.FormsOf(key)) every = every && w.ReadsWhole(t.ReadingClass(form));
+                    if (every) AddPosting(key, candidates, readsWhole);
+                }
+            }
+        }
+    }
+    // Of such a row: whether it is listed with a reading without its texts
+    // being read (Whole), or found for sure and only its PinYin can hold the
+    // word as typed (WholeUnlessPinyin), or is looked at as any other.
+    enum class WholeRow { No, Whole, WholeUnlessPinyin };
+    const auto readWhole = [&](uint32_t r) {
+        if (readsWhole.empty() || !(readsWhole[r >> 6] >> (r & 63) & 1) || WidePinyin(r)) return WholeRow::No;
+        const uint64_t held = held_[r], typed = typed_[r];
+        if ((held & wordLetters) != wordLetters) return WholeRow::Whole;
+        if ((typed & wordTyped) == wordTyped) return WholeRow::No;   // the question may hold it as typed
+        return (typed & wordPairs) != wordPairs ? WholeRow::Whole : WholeRow::WholeUnlessPinyin;
+    };
+
     // A PinYin of ASCII alone cannot hold a keyword that holds more.
     const bool asciiExact = std::all_of(k.exactUtf8.begin(), k.exactUtf8.end(),
                                         [](char c) { return static_cast<unsigned char>(c) < 0x80; });
@@ -695,9 +751,12 @@ SearchResult SearchIndex::Search(std::string_view keyword) {
     // each is asked for a stage before what depends on it. Only what the
     // row's look will read is asked for; the processor keeps few requests
     // in flight, and one it never needs delays the others.
-    const auto readsQuestion = [&](uint32_t r) { return !everyRowExact && !oneSymbol && !byTyped(r); };
+    const auto readsQuestion = [&](uint32_t r) {
+        return !everyRowExact && !oneSymbol && !byTyped(r) && readWhole(r) == WholeRow::No;
+    };
     const auto readsPinyin = [&](uint32_t r) {
         if (everyRowExact || oneSymbol) return false;
+        if (const WholeRow whole = readWhole(r); whole != WholeRow::No) return whole == WholeRow::WholeUnlessPinyin;
         return byTyped(r) ? !textsUnread(r) : k.spaced || pinyinMayHold(r);
     };
     constexpr size_t kNear = 16, kMid = 32, kFar = 48;
@@ -792,7 +851,8 @@ SearchResult SearchIndex::Search(std::string_view keyword) {
                 const uint32_t ahead = rows[i + kFar];
                 if (readsLetters) __builtin_prefetch(&letters_[ahead]);
                 if (needTyped) __builtin_prefetch(&typed_[ahead]);
-                if (oneSymbol) __builtin_prefetch(&held_[ahead]);
+                if (oneSymbol || !readsWhole.empty()) __builtin_prefetch(&held_[ahead]);
+                if (!readsWhole.empty()) __builtin_prefetch(&typed_[ahead]);
             }
             if (i + kMid < to) {
                 const uint32_t ahead = rows[i + kMid];
@@ -804,7 +864,18 @@ SearchResult SearchIndex::Search(std::string_view keyword) {
                 if (readsQuestion(ahead)) __builtin_prefetch(units_.data() + unitStart_[ahead]);
                 if (readsPinyin(ahead)) __builtin_prefetch(pinyin_.data() + pinyinStart_[ahead]);
             }
-            if (oneSymbol ? !lookSymbol(rows[i]) : !(byTyped(rows[i]) && lookTyped(rows[i]))) look(rows[i]);
+            const uint32_t r = rows[i];
+            if (const WholeRow whole = readWhole(r); whole != WholeRow::No) {
+                if (whole == WholeRow::WholeUnlessPinyin && PinYin(r).find(kw.exactUtf8) != std::string_view::npos) {
+                    out.exact.push_back(r);
+                } else {
+                    out.other.push_back(r);
+                    out.otherRule.push_back(Rule::Reading);
+                }
+                out.found.push_back(r);
+            } else if (oneSymbol ? !lookSymbol(r) : !(byTyped(r) && lookTyped(r))) {
+                look(r);
+            }
         }
     };
 

@@ -59,6 +59,12 @@ public:
     bool IsPiece(size_t begin, size_t end) const {
         return end > begin && end - begin <= 6 && (pieceLengths_[begin] >> (end - begin) & 1);
     }
+    // A word of letters that is one piece: whether a character of the class
+    // spells it whole with one of its readings (always false for other words).
+    bool ReadsWhole(uint16_t readingClass) const {
+        return !readsWhole_.empty() && (readsWhole_[readingClass >> 6] >> (readingClass & 63) & 1);
+    }
+    bool IsOnePiece() const { return !readsWhole_.empty(); }
 
 private:
     uint64_t Eq(char16_t simplified) const;

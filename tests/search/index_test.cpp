@@ -8,8 +8,10 @@
 #include <algorithm>
 #include <atomic>
 #include <cctype>
+#include <chrono>
 #include <random>
 #include <set>
+#include <thread>
 #include <tuple>
 
 #include "base/text.h"
@@ -159,10 +161,19 @@ TEST(SearchIndex, ListsTheSameBeforeItsPostingsAreBuilt) {
         rows.back()[1] = rows.back()[1].value_or("") + std::to_string(i);
     }
     rows.push_back({"長江三峽的三峽指哪三個？", "瞿塘峡、巫峡、西陵峡", "CJSXDSXZNSG"});
+    // Many rows of 干 (gan), under which 乾 (qian) is kept too: a piece of
+    // letters that 乾 reads and 干 does not lists only the row of 乾.
+    for (int i = 0; i < 10000; ++i) rows.push_back({"干将莫邪指的是什么？", "剑" + std::to_string(i), ""});
+    rows.push_back({"乾隆年间著名的宫廷画家是？", "郎世宁", ""});
+    // A PinYin of whole syllables: its question reads "ch" and it holds it.
+    rows.push_back({"长城有多长？", "两万多里", "CHANGCHENG"});
+    // And one whose PinYin alone holds a character that reads it.
+    rows.push_back({"哪个字读作ｘ？", "无", "长"});
     const auto count = static_cast<uint32_t>(rows.size());
     { search::SearchIndex dropped(count, searchtest::SourceOf(rows)); }   // going while it builds
 
-    std::vector<std::string> keywords = {"cj", "sx", "changjiang", "长江 三峡", "三峡", "的", "zgzc", "sanxia"};
+    std::vector<std::string> keywords = {"cj", "sx", "changjiang", "长江 三峡", "三峡", "的", "zgzc", "sanxia",
+                                         "ch", "zh", "chang", "qian", "gan", "c"};
     for (int n = 0; n < 40; ++n) {
         const Row& from = bank[pick(bank.size())];
         if (from[0] && !from[0]->empty()) keywords.push_back(KeywordFrom(base::Utf8ToUtf16(*from[0]), rng));
@@ -179,6 +190,14 @@ TEST(SearchIndex, ListsTheSameBeforeItsPostingsAreBuilt) {
     for (size_t i = 0; i < keywords.size(); ++i) {
         if (!listed[i].empty()) {
             EXPECT_EQ(Listed(later, keywords[i]), listed[i]) << "keyword '" << keywords[i] << "'";
+        }
+    }
+    // And the same once they are built.
+    while (!later.Complete()) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    for (size_t i = 0; i < keywords.size(); ++i) {
+        if (!listed[i].empty()) {
+            later.Search("\x01");
+            EXPECT_EQ(Listed(later, keywords[i]), listed[i]) << "keyword '" << keywords[i] << "' with postings";
         }
     }
     const auto never = search::SearchIndex::WithoutPostings(count, searchtest::SourceOf(rows));
