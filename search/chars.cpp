@@ -152,6 +152,15 @@ bool CharTables::IsReadingPrefix(std::u16string_view letters) const {
                               [](std::u16string_view a, std::u16string_view b) { return a < b; });
 }
 
+bool CharTables::SyllableBegins(uint16_t s, std::u16string_view letters) const {
+    const std::string& syl = syllables_[s];
+    if (syl.size() < letters.size()) return false;
+    for (size_t l = 0; l < letters.size(); ++l) {
+        if (!(letters[l] == syl[l] || (syl[l] == 'v' && letters[l] == 'u'))) return false;
+    }
+    return true;
+}
+
 const std::vector<char16_t>& CharTables::FormsOf(char16_t simplified) const { return forms_[simplified]; }
 
 void AppendFoldedUnits(std::u16string& out, std::string_view s) {

@@ -48,6 +48,8 @@ public:
     const std::vector<char16_t>& FormsOf(char16_t simplified) const;
     // Whether `letters` begins some reading ("u" may stand for "v").
     bool IsReadingPrefix(std::u16string_view letters) const;
+    // Whether `letters` begins syllable `s` ("u" may stand for "v").
+    bool SyllableBegins(uint16_t s, std::u16string_view letters) const;
     // A hash of the tables above: an index saved with other tables is stale.
     uint64_t Fingerprint() const { return fingerprint_; }
 

@@ -494,11 +494,7 @@ bool SearchIndex::RowsWithReading(std::u16string_view piece, size_t worth, const
     std::vector<uint64_t> seen(0x10000 / 64);
     size_t cost = 0;
     for (uint16_t s = 0; s < t.SyllableCount(); ++s) {
-        const std::string& syl = t.Syllable(s);
-        if (syl.size() < piece.size()) continue;
-        size_t l = 0;
-        while (l < piece.size() && (piece[l] == syl[l] || (syl[l] == 'v' && piece[l] == 'u'))) ++l;
-        if (l < piece.size()) continue;
+        if (!t.SyllableBegins(s, piece)) continue;
         for (char16_t key : t.SyllableForms(s)) {
             if (seen[key >> 6] >> (key & 63) & 1) continue;
             seen[key >> 6] |= uint64_t{1} << (key & 63);
@@ -696,10 +692,7 @@ SearchResult SearchIndex::Search(std::string_view keyword) {
             readsWhole.assign(candidates.size(), 0);
             std::vector<uint64_t> seen(0x10000 / 64);
             for (uint16_t s = 0; s < t.SyllableCount(); ++s) {
-                const std::string& syl = t.Syllable(s);
-                size_t l = 0;
-                while (l < units.size() && l < syl.size() && (units[l] == syl[l] || (syl[l] == 'v' && units[l] == 'u'))) ++l;
-                if (l < units.size()) continue;
+                if (!t.SyllableBegins(s, units)) continue;
                 for (char16_t key : t.SyllableForms(s)) {
                     if (seen[key >> 6] >> (key & 63) & 1) continue;
                     seen[key >> 6] |= uint64_t{1} << (key & 63);

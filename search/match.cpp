@@ -67,11 +67,7 @@ WordMatcher::WordMatcher(std::u16string units) : units_(std::move(units)) {
         t.Kind(units_[0]) == CharKind::Letter) {
         readsWhole_.assign((t.ClassCount() + 63) / 64, 0);
         for (uint16_t s = 0; s < t.SyllableCount(); ++s) {
-            const std::string& syl = t.Syllable(s);
-            if (syl.size() < lead) continue;
-            size_t l = 0;
-            while (l < lead && (units_[l] == syl[l] || (syl[l] == 'v' && units_[l] == 'u'))) ++l;
-            if (l < lead) continue;
+            if (!t.SyllableBegins(s, units_)) continue;
             for (uint16_t c : t.SyllableClasses(s)) readsWhole_[c >> 6] |= uint64_t{1} << (c & 63);
         }
     }
