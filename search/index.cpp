@@ -8,6 +8,7 @@
 #include <optional>
 #include <system_error>
 #include <thread>
+#include <type_traits>
 #include <utility>
 
 #include "jet/sql_text.h"
@@ -21,26 +22,30 @@ uint64_t HashCell(uint64_t h, bool null, const void* data, size_t size) {
     return (h ^ cell) * 0x100000001B3ull + size;
 }
 
-// Whether `text` holds `piece` (not empty). Its first unit is looked for
-// four units at a time: a question rarely holds it.
-bool Holds(std::u16string_view text, std::u16string_view piece) {
+// Whether `text` (a question's units or a PinYin's bytes) holds `piece`.
+// Its first unit is looked for eight bytes at a time: a text rarely holds it.
+template <class Unit>
+bool Holds(std::basic_string_view<Unit> text, std::basic_string_view<Unit> piece) {
+    if (piece.empty()) return true;
     if (text.size() < piece.size()) return false;
+    constexpr size_t kLanes = 8 / sizeof(Unit);
+    constexpr uint64_t kOnes = ~uint64_t{0} / ((uint64_t{1} << (8 * sizeof(Unit))) - 1);
+    constexpr uint64_t kHigh = kOnes << (8 * sizeof(Unit) - 1);
     const size_t lastStart = text.size() - piece.size();
-    constexpr uint64_t kOnes = 0x0001000100010001ull, kHigh = 0x8000800080008000ull;
-    const uint64_t first = kOnes * piece[0];
+    const uint64_t first = kOnes * static_cast<std::make_unsigned_t<Unit>>(piece[0]);
     size_t i = 0;
     while (i <= lastStart) {
-        if (i + 4 <= text.size()) {
+        if (i + kLanes <= text.size()) {
             uint64_t v;
             std::memcpy(&v, text.data() + i, sizeof v);
             v ^= first;
             // The lowest flagged lane is the first one equal to the unit.
             const uint64_t zero = (v - kOnes) & ~v & kHigh;
             if (!zero) {
-                i += 4;
+                i += kLanes;
                 continue;
             }
-            i += static_cast<size_t>(std::countr_zero(zero)) / 16;
+            i += static_cast<size_t>(std::countr_zero(zero)) / (8 * sizeof(Unit));
             if (i > lastStart) return false;
         } else if (text[i] != piece[0]) {
             ++i;
@@ -59,6 +64,16 @@ bool Holds(std::u16string_view text, std::u16string_view piece) {
 // the characters that read a one-piece word whole, to list rows without
 // reading their texts.
 constexpr size_t kReadsWholeFrom = 8192;
+
+// Whether every unit kept under `key` in the postings (the key and its other
+// forms) has a reading that is `w` whole.
+bool EveryFormReads(const CharTables& t, const WordMatcher& w, char16_t key) {
+    if (!w.ReadsWhole(t.ReadingClass(key))) return false;
+    for (char16_t form : t.FormsOf(key)) {
+        if (!w.ReadsWhole(t.ReadingClass(form))) return false;
+    }
+    return true;
+}
 
 // Dice coefficient a similar question must reach, on character pairs.
 constexpr double kMinSimilarity = 0.3;
@@ -90,24 +105,24 @@ void RunParts(unsigned parts, const std::function<void(unsigned)>& work) {
     }
 }
 
-// What a search lists as it goes, each in table order: the rows the exact
-// rule finds, the rows only the other rules find with the rule that did,
-// and every row found.
-struct Listed {
-    std::vector<uint32_t> exact, other, found;
-    std::vector<Rule> otherRule;
+// What a search finds, a bit per row for each rule: the rows the exact rule
+// finds, and the rows only the other rules find, by the rule that did. A row
+// is in one of them at most.
+struct Found {
+    std::vector<uint64_t> exact, reading, folded, words;
 
-    void Append(const Listed& more) {
-        exact.insert(exact.end(), more.exact.begin(), more.exact.end());
-        other.insert(other.end(), more.other.begin(), more.other.end());
-        found.insert(found.end(), more.found.begin(), more.found.end());
-        otherRule.insert(otherRule.end(), more.otherRule.begin(), more.otherRule.end());
+    explicit Found(size_t words_) : exact(words_), reading(words_), folded(words_), words(words_) {}
+    void Set(uint32_t r, Rule rule) {
+        std::vector<uint64_t>& bits = rule == Rule::Exact ? exact : rule == Rule::Reading ? reading
+                                                                  : rule == Rule::Folded  ? folded
+                                                                                          : words;
+        bits[r >> 6] |= uint64_t{1} << (r & 63);
     }
 };
 
 // Threads a search looks at `rows` rows with: one for each 32,768 of them,
 // at most as many as the processor runs at once (and 8). Fewer rows are
-// looked at faster than a thread starts and its lists are joined.
+// looked at faster than a thread starts.
 unsigned SearchThreads(size_t rows) {
     constexpr size_t kRowsPerThread = 32768;
     const unsigned most = std::clamp(std::thread::hardware_concurrency(), 1u, 8u);
@@ -442,7 +457,7 @@ size_t SearchIndex::MemoryBytes() const {
            (letters_.capacity() + chars_.capacity() + typed_.capacity() + held_.capacity() + repeat_.capacity() +
             widePinyin_.capacity()) * 8 +
            postingAt_.capacity() * 4 + postings_.capacity() + denseKeys_.capacity() * 4 + bitmaps_.capacity() * 8 +
-           lastFound_.capacity() * 4;
+           lastFound_.capacity() * 8;
 }
 
 bool SearchIndex::SameIndex(const SearchIndex& o) const {
@@ -485,9 +500,12 @@ void SearchIndex::AddPosting(uint32_t key, const std::vector<uint64_t>& from, st
 // Rows of `from` holding a character one of whose readings begins with
 // `piece` (letters; "u" stands for "v" too), or a form of one, set in `to`;
 // false, with `to` untouched, when reading their postings would cost more
-// than `worth` bytes (a bitmap's pass costs a byte per word).
+// than `worth` bytes (a bitmap's pass costs a byte per word). With `whole`
+// (the word that is `piece`), those of them holding a key every form of
+// which reads it whole are also set in `readsWhole`.
 bool SearchIndex::RowsWithReading(std::u16string_view piece, size_t worth, const std::vector<uint64_t>& from,
-                                  std::vector<uint64_t>& to) const {
+                                  std::vector<uint64_t>& to, const WordMatcher* whole,
+                                  std::vector<uint64_t>* readsWhole) const {
     const CharTables& t = CharTables::Get();
     const size_t words = from.size();
     std::vector<char16_t> keys;
@@ -505,7 +523,13 @@ bool SearchIndex::RowsWithReading(std::u16string_view piece, size_t worth, const
         }
     }
     to.assign(words, 0);
-    for (char16_t key : keys) AddPosting(key, from, to);
+    if (!whole) {
+        for (char16_t key : keys) AddPosting(key, from, to);
+        return true;
+    }
+    readsWhole->assign(words, 0);
+    for (char16_t key : keys) AddPosting(key, from, EveryFormReads(t, *whole, key) ? *readsWhole : to);
+    for (size_t i = 0; i < words; ++i) to[i] |= (*readsWhole)[i];
     return true;
 }
 
@@ -513,7 +537,7 @@ bool SearchIndex::RowsWithReading(std::u16string_view piece, size_t worth, const
 // letters and digits into pieces needs, and for a piece of several letters
 // a character that reads it. reach[b]: rows that hold what some split of
 // units [0, b) needs, with a piece beginning at b.
-void SearchIndex::KeepSpellable(const WordMatcher& w, std::vector<uint64_t>& rows) const {
+void SearchIndex::KeepSpellable(const WordMatcher& w, std::vector<uint64_t>& rows, std::vector<uint64_t>* readsWhole) const {
     constexpr size_t kSpan = 16;   // leading units followed; a longer word is checked this far
     // Bytes of postings worth reading to spare the matcher one row.
     constexpr size_t kWorthPerRow = 32;
@@ -546,7 +570,9 @@ void SearchIndex::KeepSpellable(const WordMatcher& w, std::vector<uint64_t>& row
             // Read only where most rows lack such a character, or where the
             // whole word is the piece: nothing else then narrows the rows.
             const size_t worth = counted(a) * kWorthPerRow;
-            const bool read = RowsWithReading(piece, b - a == lead ? worth : std::min(worth, size_t{rowCount_} / 4), rows, held);
+            const bool whole = readsWhole && b - a == lead;
+            const bool read = RowsWithReading(piece, whole ? worth : std::min(worth, size_t{rowCount_} / 4), rows, held,
+                                              whole ? &w : nullptr, whole ? readsWhole : nullptr);
             it = readers.insert(readers.end(), {piece, read ? std::optional(std::move(held)) : std::nullopt});
         }
         if (!it->second) return reach[a];
@@ -576,7 +602,7 @@ void SearchIndex::KeepSpellable(const WordMatcher& w, std::vector<uint64_t>& row
 
 // A bit per row that may match: not a repeat, holding every character of the
 // keyword's words and the pairs where the pieces of each word can meet.
-std::vector<uint64_t> SearchIndex::Candidates(const Keyword& k) const {
+std::vector<uint64_t> SearchIndex::Candidates(const Keyword& k, std::vector<uint64_t>* readsWhole) const {
     const CharTables& t = CharTables::Get();
     const size_t words = repeat_.size();
     std::vector<uint64_t> rows = NonRepeats();
@@ -595,7 +621,7 @@ std::vector<uint64_t> SearchIndex::Candidates(const Keyword& k) const {
         rows.swap(held);
     }
     if (!k.wildcard) {
-        for (const WordMatcher& w : k.words) KeepSpellable(w, rows);
+        for (const WordMatcher& w : k.words) KeepSpellable(w, rows, k.words.size() == 1 ? readsWhole : nullptr);
     }
     return rows;
 }
@@ -614,12 +640,32 @@ SearchResult SearchIndex::Search(std::string_view keyword) {
     // Working out the candidates costs a pass over bitmaps of every row:
     // when the previous keystroke found only a few rows, looking at those is
     // cheaper.
-    const bool fewLeft = reuse && lastFound_.size() * 64 < rowCount_;
+    const bool fewLeft = reuse && lastFoundCount_ * 64 < rowCount_;
     // Until the signatures and postings are built, every row that is not a
     // repeat is a candidate: what follows reads them only where `posted`
     // says so.
     const bool posted = Complete();
-    const std::vector<uint64_t> candidates = fewLeft ? std::vector<uint64_t>() : posted ? Candidates(k) : NonRepeats();
+    // A word of letters that is one piece ("ch", "chang"): a row whose
+    // question has a character that reads it whole finds it with a reading.
+    // A key's posting holds the rows with any of the units kept under it
+    // (the key and its other forms); where every one of them reads the
+    // word, a row holding the key lists it with a reading, unless its
+    // PinYin holds more than ASCII (where the key may be) or its sets allow
+    // that it holds the word as typed. Such a row's texts are not read.
+    // Those rows are gathered where the candidates are, or, where those
+    // postings are not read for them, when many rows are looked at.
+    const bool onePiece = posted && !fewLeft && !k.wildcard && !k.spaced && k.words.size() == 1 &&
+                          k.words[0].IsOnePiece() && k.exact == k.words[0].Units() && k.exact.size() >= 2;
+    std::vector<uint64_t> readsWhole;   // bit per row
+    std::vector<uint64_t> candidates = fewLeft ? lastFound_
+                                       : posted ? Candidates(k, onePiece ? &readsWhole : nullptr)
+                                                : NonRepeats();
+    if (reuse && !fewLeft) {
+        for (size_t w = 0; w < candidates.size(); ++w) candidates[w] &= lastFound_[w];
+    }
+    const size_t words = candidates.size();
+    size_t candidateCount = 0;
+    for (uint64_t bits : candidates) candidateCount += static_cast<size_t>(std::popcount(bits));
 
     uint64_t needLetters = 0;
     for (const WordMatcher& w : k.words) needLetters |= w.NeedLetters();
@@ -636,24 +682,29 @@ SearchResult SearchIndex::Search(std::string_view keyword) {
                         (t.Kind(u) == CharKind::Han || t.Kind(u) == CharKind::Other);
     }
 
-    // A word of two letters or digits that together begin no reading ("cj"):
-    // each candidate holds the pair of their first letters, in the question
-    // or in the PinYin. Where the question lacks one of the two as typed, it
+    // A word of two letters or digits ("cj", "ch"): each candidate that
+    // holds the pair of their first letters, in the question or in the
+    // PinYin, finds it (where the two together begin no reading, every
+    // candidate does). Where the question lacks one of the two as typed, it
     // does not hold the word as typed; where the PinYin lacks the pair too,
     // the question holds it, with a reading. Such a row is listed without
     // its texts being read; where the PinYin may hold the pair, only the
     // PinYin is read: of letters and digits alone, it holds the pair only as
     // typed.
     uint64_t needTyped = 0, pinyinPair = 0;
+    std::vector<uint64_t> pairRows;   // where the two begin a reading: the candidates holding the pair
     if (posted && !fewLeft && !like && !k.spaced && k.words.size() == 1 && k.exactUtf8.size() == 2) {
         const std::u16string& units = k.words[0].Units();
-        if (units.size() == 2 && k.words[0].Lead() == 2 && !k.words[0].IsPiece(0, 2) && k.exact == units) {
+        if (units.size() == 2 && k.words[0].Lead() == 2 && k.exact == units) {
             needTyped = RowSignature::TypedBit(units[0]) | RowSignature::TypedBit(units[1]);
-            pinyinPair = RowSignature::PinyinPairBit(RowSignature::PairKey(units[0], units[1]));
+            const uint16_t pair = RowSignature::PairKey(units[0], units[1]);
+            pinyinPair = RowSignature::PinyinPairBit(pair);
+            if (k.words[0].IsPiece(0, 2)) {
+                pairRows.assign(words, 0);
+                AddPosting(RowSignature::kPairKeys + pair, candidates, pairRows);
+            }
         }
     }
-    const auto byTyped = [&](uint32_t r) { return needTyped && (typed_[r] & needTyped) != needTyped; };
-    const auto textsUnread = [&](uint32_t r) { return byTyped(r) && !(typed_[r] & pinyinPair); };
 
     // A keyword of one letter or digit: a row holds it as typed where its
     // held set says so; otherwise, where its PinYin is of ASCII alone (and
@@ -667,133 +718,76 @@ SearchResult SearchIndex::Search(std::string_view keyword) {
         if ((u >= 'a' && u <= 'z') || (u >= '0' && u <= '9')) oneSymbol = RowSignature::HeldBit(u);
     }
 
-    // A word of letters that is one piece ("ch", "chang"): a row whose
-    // question has a character that reads it whole finds it with a reading.
-    // A key's posting holds the rows with any of the units kept under it
-    // (the key and its other forms); where every one of them reads the
-    // word, a row holding the key lists it with a reading, unless its
-    // PinYin holds more than ASCII (where the key may be) or its sets allow
-    // that it holds the word as typed. Such a row's texts are not read.
-    // Worth it only where many rows are looked at.
-    std::vector<uint64_t> readsWhole;   // bit per row
     uint64_t wordLetters = 0, wordTyped = 0, wordPairs = 0;
-    if (posted && !fewLeft && !like && !k.spaced && k.words.size() == 1 && k.words[0].IsOnePiece() &&
-        k.exact == k.words[0].Units() && k.exact.size() >= 2) {
-        size_t count = 0;
-        for (uint64_t bits : candidates) count += static_cast<size_t>(std::popcount(bits));
-        if (count >= kReadsWholeFrom) {
-            const WordMatcher& w = k.words[0];
-            const std::u16string& units = w.Units();
-            for (size_t i = 0; i < units.size(); ++i) {
-                wordLetters |= RowSignature::HeldBit(units[i]);
-                wordTyped |= RowSignature::TypedBit(units[i]);
-                if (i + 1 < units.size()) wordPairs |= RowSignature::PinyinPairBit(RowSignature::PairKey(units[i], units[i + 1]));
-            }
-            readsWhole.assign(candidates.size(), 0);
+    if (onePiece) {
+        const WordMatcher& w = k.words[0];
+        const std::u16string& units = w.Units();
+        for (size_t i = 0; i < units.size(); ++i) {
+            wordLetters |= RowSignature::HeldBit(units[i]);
+            wordTyped |= RowSignature::TypedBit(units[i]);
+            if (i + 1 < units.size()) wordPairs |= RowSignature::PinyinPairBit(RowSignature::PairKey(units[i], units[i + 1]));
+        }
+        if (readsWhole.empty() && candidateCount >= kReadsWholeFrom) {
+            readsWhole.assign(words, 0);
             std::vector<uint64_t> seen(0x10000 / 64);
             for (uint16_t s = 0; s < t.SyllableCount(); ++s) {
                 if (!t.SyllableBegins(s, units)) continue;
                 for (char16_t key : t.SyllableForms(s)) {
                     if (seen[key >> 6] >> (key & 63) & 1) continue;
                     seen[key >> 6] |= uint64_t{1} << (key & 63);
-                    bool every = w.ReadsWhole(t.ReadingClass(key));
-                    for (char16_t form : t.FormsOf(key)) every = every && w.ReadsWhole(t.ReadingClass(form));
-                    if (every) AddPosting(key, candidates, readsWhole);
+                    if (EveryFormReads(t, w, key)) AddPosting(key, candidates, readsWhole);
                 }
             }
         }
     }
-    // Of such a row: whether it is listed with a reading without its texts
-    // being read (Whole), or found for sure and only its PinYin can hold the
-    // word as typed (WholeUnlessPinyin), or is looked at as any other.
-    enum class WholeRow { No, Whole, WholeUnlessPinyin };
-    const auto readWhole = [&](uint32_t r) {
-        if (readsWhole.empty() || !(readsWhole[r >> 6] >> (r & 63) & 1) || WidePinyin(r)) return WholeRow::No;
-        const uint64_t held = held_[r], typed = typed_[r];
-        if ((held & wordLetters) != wordLetters) return WholeRow::Whole;
-        if ((typed & wordTyped) == wordTyped) return WholeRow::No;   // the question may hold it as typed
-        return (typed & wordPairs) != wordPairs ? WholeRow::Whole : WholeRow::WholeUnlessPinyin;
-    };
-
     // A PinYin of ASCII alone cannot hold a keyword that holds more.
     const bool asciiExact = std::all_of(k.exactUtf8.begin(), k.exactUtf8.end(),
                                         [](char c) { return static_cast<unsigned char>(c) < 0x80; });
     const auto pinyinMayHold = [&](uint32_t r) { return asciiExact || WidePinyin(r); };
 
-    std::vector<uint32_t> rows;
-    if (reuse) {
-        rows.reserve(lastFound_.size());
-        for (uint32_t r : lastFound_) {
-            if (fewLeft || candidates[r >> 6] >> (r & 63) & 1) rows.push_back(r);
-        }
-    } else {
-        size_t count = 0;
-        for (uint64_t bits : candidates) count += static_cast<size_t>(std::popcount(bits));
-        rows.resize(count);
-        uint32_t* at = rows.data();
-        for (size_t w = 0; w < candidates.size(); ++w) {
-            for (uint64_t bits = candidates[w]; bits; bits &= bits - 1) {
-                *at++ = static_cast<uint32_t>(w * 64 + static_cast<size_t>(std::countr_zero(bits)));
-            }
-        }
-    }
-
-    // The rows' texts are far apart in a large bank: ask for them some rows
-    // ahead, so that they are at hand when the row is looked at. Where a
-    // row's texts begin is itself far away, and its sets further still:
-    // each is asked for a stage before what depends on it. Only what the
-    // row's look will read is asked for; the processor keeps few requests
-    // in flight, and one it never needs delays the others.
-    const auto readsQuestion = [&](uint32_t r) {
-        return !everyRowExact && !oneSymbol && !byTyped(r) && readWhole(r) == WholeRow::No;
+    // The rows' texts are far apart in a large bank. A row is looked at in
+    // two passes: the first reads its sets, which lie in table order, and
+    // settles what they can; the rows whose texts must be read are then
+    // looked at in turn, their texts asked for some rows ahead so that they
+    // are at hand (where they begin is itself far away: asked for a stage
+    // before). Only what the row's look will read is asked for; the
+    // processor keeps few requests in flight, and one it never needs
+    // delays the others.
+    enum class Look : uint8_t {
+        Pinyin,   // found with a reading unless its PinYin holds the word as typed
+        Texts,    // found with a reading unless its question or PinYin holds the word as typed
+        Typed,    // a word of two letters (see lookTyped)
+        Any,      // every rule
     };
-    const auto readsPinyin = [&](uint32_t r) {
-        if (everyRowExact || oneSymbol) return false;
-        if (const WholeRow whole = readWhole(r); whole != WholeRow::No) return whole == WholeRow::WholeUnlessPinyin;
-        return byTyped(r) ? !textsUnread(r) : k.spaced || pinyinMayHold(r);
-    };
-    constexpr size_t kNear = 16, kMid = 32, kFar = 48;
+    const auto readsQuestion = [](Look how) { return how == Look::Any || how == Look::Texts; };
+    const auto readsPinyin = [&](uint32_t r, Look how) { return how != Look::Any || k.spaced || pinyinMayHold(r); };
+    constexpr size_t kNear = 16, kMid = 32;
 
-    // Looks at rows [from, to) with `kw`, k or a copy of it: a matcher keeps
-    // what it has worked out, so each thread has its own.
-    const auto lookAt = [&](const Keyword& kw, size_t from, size_t to, Listed& out) {
-        // Lists a row of such a word and returns true, unless its PinYin
-        // holds more than letters and digits.
-        const auto lookTyped = [&](uint32_t r) {
+    Found found(words);
+    // Looks at the rows of words [from, to) of the bitmaps with `kw`, k or a
+    // copy of it: a matcher keeps what it has worked out, so each thread
+    // has its own.
+    const auto lookAt = [&](const Keyword& kw, size_t from, size_t to) {
+        // Of a word of two letters: the rule that finds the row, unless its
+        // PinYin holds more than letters and digits.
+        const auto lookTyped = [&](uint32_t r) -> std::optional<Rule> {
             bool plain = true, holds = false;
-            if (!textsUnread(r)) {
-                const std::string_view p = PinYin(r);
-                for (size_t j = 0; j < p.size(); ++j) {
-                    plain = plain && ((p[j] >= 'a' && p[j] <= 'z') || (p[j] >= '0' && p[j] <= '9'));
-                    holds = holds || (j + 1 < p.size() && p[j] == kw.exactUtf8[0] && p[j + 1] == kw.exactUtf8[1]);
-                }
+            const std::string_view p = PinYin(r);
+            for (size_t j = 0; j < p.size(); ++j) {
+                plain = plain && ((p[j] >= 'a' && p[j] <= 'z') || (p[j] >= '0' && p[j] <= '9'));
+                holds = holds || (j + 1 < p.size() && p[j] == kw.exactUtf8[0] && p[j + 1] == kw.exactUtf8[1]);
             }
-            if (holds) {
-                out.exact.push_back(r);
-            } else if (plain) {
-                out.other.push_back(r);
-                out.otherRule.push_back(Rule::Reading);
-            } else {
-                return false;
-            }
-            out.found.push_back(r);
-            return true;
+            if (holds) return Rule::Exact;
+            if (plain) return Rule::Reading;
+            return std::nullopt;
         };
-        const auto look = [&](uint32_t r) {
-            if (everyRowExact) {
-                out.exact.push_back(r);
-                out.found.push_back(r);
-                return;
-            }
-            if (readsLetters && (letters_[r] & needLetters) != needLetters) return;
+        const auto look = [&](uint32_t r) -> std::optional<Rule> {
             const std::u16string_view q = Question(r);
             // Most rows that hold the keyword as typed hold it in the
             // question: then the PinYin is never read.
-            if (!like && ((kw.exact.empty() || Holds(q, kw.exact)) ||
-                          (pinyinMayHold(r) && PinYin(r).find(kw.exactUtf8) != std::string_view::npos))) {
-                out.exact.push_back(r);
-                out.found.push_back(r);
-                return;
+            if (!like && (Holds(q, std::u16string_view(kw.exact)) ||
+                          (pinyinMayHold(r) && Holds(PinYin(r), std::string_view(kw.exactUtf8))))) {
+                return Rule::Exact;
             }
             std::optional<Rule> rule;
             if (!kw.spaced && !kw.words.empty()) {
@@ -805,105 +799,191 @@ SearchResult SearchIndex::Search(std::string_view keyword) {
                 bool every = true;
                 for (size_t w = 0; w < kw.words.size() && every; ++w) {
                     const WordMatcher::Found f = kw.words[w].Match(q);
-                    every = f.folded || f.reading || p.find(kw.wordTexts[w]) != std::string_view::npos;
+                    every = f.folded || f.reading || Holds(p, std::string_view(kw.wordTexts[w]));
                 }
                 if (every) rule = Rule::Words;
             }
-            bool isExact = false;
             if (like) {
                 const SearchRow row = source_(r);
-                isExact = (!row.questionNull && like->Matches(jet::Folded(row.question))) ||
-                          (!row.pinyinNull && like->Matches(PinYin(r)));
-            }
-            if (isExact) {
-                out.exact.push_back(r);
-                out.found.push_back(r);
-            } else if (rule) {
-                out.other.push_back(r);
-                out.otherRule.push_back(*rule);
-                out.found.push_back(r);
-            }
-        };
-        // Lists a row of one letter or digit and returns true, unless its
-        // PinYin holds more than ASCII.
-        const auto lookSymbol = [&](uint32_t r) {
-            if ((letters_[r] & needLetters) != needLetters) return true;
-            if (held_[r] & oneSymbol) {
-                out.exact.push_back(r);
-            } else if (WidePinyin(r)) {
-                return false;
-            } else {   // a letter (a row has a digit among its letters only as typed)
-                out.other.push_back(r);
-                out.otherRule.push_back(Rule::Reading);
-            }
-            out.found.push_back(r);
-            return true;
-        };
-        for (size_t i = from; i < to; ++i) {
-            if (i + kFar < to) {
-                const uint32_t ahead = rows[i + kFar];
-                if (readsLetters) __builtin_prefetch(&letters_[ahead]);
-                if (needTyped) __builtin_prefetch(&typed_[ahead]);
-                if (oneSymbol || !readsWhole.empty()) __builtin_prefetch(&held_[ahead]);
-                if (!readsWhole.empty()) __builtin_prefetch(&typed_[ahead]);
-            }
-            if (i + kMid < to) {
-                const uint32_t ahead = rows[i + kMid];
-                if (readsQuestion(ahead)) __builtin_prefetch(&unitStart_[ahead]);
-                if (readsPinyin(ahead)) __builtin_prefetch(&pinyinStart_[ahead]);
-            }
-            if (i + kNear < to) {
-                const uint32_t ahead = rows[i + kNear];
-                if (readsQuestion(ahead)) __builtin_prefetch(units_.data() + unitStart_[ahead]);
-                if (readsPinyin(ahead)) __builtin_prefetch(pinyin_.data() + pinyinStart_[ahead]);
-            }
-            const uint32_t r = rows[i];
-            if (const WholeRow whole = readWhole(r); whole != WholeRow::No) {
-                if (whole == WholeRow::WholeUnlessPinyin && PinYin(r).find(kw.exactUtf8) != std::string_view::npos) {
-                    out.exact.push_back(r);
-                } else {
-                    out.other.push_back(r);
-                    out.otherRule.push_back(Rule::Reading);
+                if ((!row.questionNull && like->Matches(jet::Folded(row.question))) ||
+                    (!row.pinyinNull && like->Matches(PinYin(r)))) {
+                    return Rule::Exact;
                 }
-                out.found.push_back(r);
-            } else if (oneSymbol ? !lookSymbol(r) : !(byTyped(r) && lookTyped(r))) {
-                look(r);
             }
+            return rule;
+        };
+        const auto lettersHeld = [&](uint32_t r) { return (letters_[r] & needLetters) == needLetters; };
+
+        // The first pass settles a row with bit operations on its sets, a
+        // mask of rows for each outcome, so that rows of different outcomes
+        // do not cost a mispredicted branch each.
+        std::vector<uint32_t> pending;
+        std::vector<Look> how;
+        const auto later = [&](size_t w, uint64_t bits, Look kind) {
+            for (; bits; bits &= bits - 1) {
+                pending.push_back(static_cast<uint32_t>(w * 64 + static_cast<size_t>(std::countr_zero(bits))));
+                how.push_back(kind);
+            }
+        };
+        for (size_t w = from; w < to; ++w) {
+            const uint64_t cand = candidates[w];
+            if (everyRowExact || !cand) {
+                found.exact[w] = everyRowExact ? cand : 0;
+                continue;
+            }
+            const uint64_t wide = widePinyin_[w];
+            uint64_t exact = 0, reading = 0, unlessPinyin = 0, unlessTexts = 0, rest = cand;
+            if (!readsWhole.empty()) {
+                // A row with a character that reads the word whole, and a
+                // PinYin of ASCII alone, finds it with a reading unless it
+                // holds it as typed: its question may where its sets allow,
+                // its PinYin where its pair set allows and, for a word of
+                // two letters, where it holds their pair.
+                const uint64_t whole = readsWhole[w] & cand & ~wide;
+                const uint64_t pair = pairRows.empty() ? ~uint64_t{0} : pairRows[w];
+                for (uint64_t bits = whole; bits; bits &= bits - 1) {
+                    const unsigned b = static_cast<unsigned>(std::countr_zero(bits));
+                    const size_t r = w * 64 + b;
+                    const uint64_t held = held_[r], typed = typed_[r];
+                    const uint64_t lacks = (held & wordLetters) != wordLetters;
+                    const uint64_t asTyped = (typed & wordTyped) == wordTyped;
+                    const uint64_t pairs = (typed & wordPairs) == wordPairs && (pair >> b & 1);
+                    reading |= (lacks | (~asTyped & ~pairs & 1)) << b;
+                    unlessPinyin |= (~lacks & ~asTyped & pairs & 1) << b;
+                    unlessTexts |= (~lacks & asTyped) << b;
+                }
+                rest &= ~(reading | unlessPinyin | unlessTexts);
+            }
+            uint64_t typedPinyin = 0, any = 0;
+            if (oneSymbol) {
+                // A row holds the letter or digit as typed where its held
+                // set says so; a letter among the first letters of a row
+                // whose PinYin is of ASCII alone is a reading (a row has a
+                // digit among its letters only as typed).
+                for (uint64_t bits = rest; bits; bits &= bits - 1) {
+                    const unsigned b = static_cast<unsigned>(std::countr_zero(bits));
+                    const size_t r = w * 64 + b;
+                    const uint64_t kept = (letters_[r] & needLetters) == needLetters;
+                    const uint64_t typed = (held_[r] & oneSymbol) != 0;
+                    exact |= (kept & typed) << b;
+                    reading |= (kept & ~typed & ~(wide >> b) & 1) << b;
+                    any |= (kept & ~typed & wide >> b & 1) << b;
+                }
+            } else if (needTyped) {
+                const uint64_t pair = pairRows.empty() ? ~uint64_t{0} : pairRows[w];
+                for (uint64_t bits = rest; bits; bits &= bits - 1) {
+                    const unsigned b = static_cast<unsigned>(std::countr_zero(bits));
+                    const size_t r = w * 64 + b;
+                    const uint64_t typed = typed_[r];
+                    const uint64_t byTyped = (pair >> b & 1) & ((typed & needTyped) != needTyped);
+                    const uint64_t inPinyin = (typed & pinyinPair) != 0;
+                    reading |= (byTyped & ~inPinyin & 1) << b;
+                    typedPinyin |= (byTyped & inPinyin) << b;
+                }
+                any = rest & ~(reading | typedPinyin);
+            } else {
+                any = rest;
+            }
+            if (readsLetters && !oneSymbol) {
+                for (uint64_t bits = any; bits; bits &= bits - 1) {
+                    const unsigned b = static_cast<unsigned>(std::countr_zero(bits));
+                    if ((letters_[w * 64 + b] & needLetters) != needLetters) any &= ~(uint64_t{1} << b);
+                }
+            }
+            found.exact[w] = exact;
+            found.reading[w] = reading;
+            later(w, unlessPinyin, Look::Pinyin);
+            later(w, unlessTexts, Look::Texts);
+            later(w, typedPinyin, Look::Typed);
+            later(w, any, Look::Any);
+        }
+
+        for (size_t i = 0; i < pending.size(); ++i) {
+            if (i + kMid < pending.size()) {
+                const uint32_t ahead = pending[i + kMid];
+                if (readsQuestion(how[i + kMid])) __builtin_prefetch(&unitStart_[ahead]);
+                if (readsPinyin(ahead, how[i + kMid])) __builtin_prefetch(&pinyinStart_[ahead]);
+            }
+            if (i + kNear < pending.size()) {
+                const uint32_t ahead = pending[i + kNear];
+                if (readsQuestion(how[i + kNear])) __builtin_prefetch(units_.data() + unitStart_[ahead]);
+                if (readsPinyin(ahead, how[i + kNear])) __builtin_prefetch(pinyin_.data() + pinyinStart_[ahead]);
+            }
+            const uint32_t r = pending[i];
+            std::optional<Rule> rule;
+            switch (how[i]) {
+            case Look::Pinyin:
+                rule = Holds(PinYin(r), std::string_view(kw.exactUtf8)) ? Rule::Exact : Rule::Reading;
+                break;
+            case Look::Texts:
+                rule = Holds(Question(r), std::u16string_view(kw.exact)) || Holds(PinYin(r), std::string_view(kw.exactUtf8))
+                           ? Rule::Exact
+                           : Rule::Reading;
+                break;
+            case Look::Typed:
+                rule = lookTyped(r);
+                if (!rule && (!readsLetters || lettersHeld(r))) rule = look(r);
+                break;
+            case Look::Any:
+                rule = look(r);
+                break;
+            }
+            if (rule) found.Set(r, *rule);
         }
     };
 
-    // Many rows are looked at in parts, each on a thread of its own, and
-    // the parts' lists joined in order: the rows stay in table order.
-    Listed listed;
-    const unsigned parts = SearchThreads(rows.size());
+    // Many rows are looked at in parts, each on a thread of its own, a part
+    // holding whole words of the bitmaps and about as many rows as another.
+    const unsigned parts = SearchThreads(candidateCount);
     if (parts <= 1) {
-        lookAt(k, 0, rows.size(), listed);
+        lookAt(k, 0, words);
     } else {
-        std::vector<Listed> part(parts);
+        std::vector<size_t> bound{0};
+        size_t seen = 0;
+        for (size_t w = 0; w < words && bound.size() < parts; ++w) {
+            seen += static_cast<size_t>(std::popcount(candidates[w]));
+            if (seen * parts >= candidateCount * bound.size()) bound.push_back(w + 1);
+        }
+        while (bound.size() <= parts) bound.push_back(words);
         const std::vector<Keyword> copies(parts - 1, k);
-        const auto bound = [&](unsigned i) { return rows.size() * i / parts; };
-        RunParts(parts, [&](unsigned i) { lookAt(i == 0 ? k : copies[i - 1], bound(i), bound(i + 1), part[i]); });
-        listed = std::move(part[0]);
-        for (unsigned i = 1; i < parts; ++i) listed.Append(part[i]);
+        RunParts(parts, [&](unsigned i) { lookAt(i == 0 ? k : copies[i - 1], bound[i], bound[i + 1]); });
     }
-    std::vector<uint32_t>& exact = listed.exact;
-    std::vector<uint32_t>& other = listed.other;
-    std::vector<uint32_t>& found = listed.found;
-    std::vector<Rule>& otherRule = listed.otherRule;
 
+    size_t exactCount = 0, foundCount = 0;
+    for (size_t w = 0; w < words; ++w) {
+        exactCount += static_cast<size_t>(std::popcount(found.exact[w]));
+        foundCount += static_cast<size_t>(std::popcount(found.exact[w] | found.reading[w] | found.folded[w] | found.words[w]));
+    }
     SearchResult out;
-    if (found.empty() && k.length >= kSimilarFromLength) {
+    if (foundCount == 0 && k.length >= kSimilarFromLength) {
         out = MostSimilar(k);
     } else {
-        out.rows = std::move(exact);
-        out.rules.assign(out.rows.size(), Rule::Exact);
-        out.rows.insert(out.rows.end(), other.begin(), other.end());
-        out.rules.insert(out.rules.end(), otherRule.begin(), otherRule.end());
+        out.rows.resize(foundCount);
+        out.rules.assign(foundCount, Rule::Reading);
+        uint32_t* at = out.rows.data();
+        for (size_t w = 0; w < words; ++w) {
+            for (uint64_t bits = found.exact[w]; bits; bits &= bits - 1) {
+                *at++ = static_cast<uint32_t>(w * 64 + static_cast<size_t>(std::countr_zero(bits)));
+            }
+        }
+        std::fill_n(out.rules.begin(), exactCount, Rule::Exact);
+        Rule* rule = out.rules.data() + exactCount;
+        for (size_t w = 0; w < words; ++w) {
+            const uint64_t folded = found.folded[w], spaced = found.words[w];
+            for (uint64_t bits = found.reading[w] | folded | spaced; bits; bits &= bits - 1) {
+                const unsigned b = static_cast<unsigned>(std::countr_zero(bits));
+                *at++ = static_cast<uint32_t>(w * 64 + b);
+                if ((folded | spaced) >> b & 1) *rule = folded >> b & 1 ? Rule::Folded : Rule::Words;
+                ++rule;
+            }
+        }
     }
+    for (size_t w = 0; w < words; ++w) found.exact[w] |= found.reading[w] | found.folded[w] | found.words[w];
     // A keyword of punctuation alone finds only what holds it as typed; the
     // rules may find more once a letter follows, so it is no base to narrow.
     lastKeyword_.assign(keyword);
-    lastFound_ = std::move(found);
+    lastFound_ = std::move(found.exact);
+    lastFoundCount_ = foundCount;
     haveLast_ = !k.words.empty();
     return out;
 }

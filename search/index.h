@@ -173,9 +173,13 @@ private:
     // (bitmaps of a bit per row).
     void AddPosting(uint32_t key, const std::vector<uint64_t>& from, std::vector<uint64_t>& to) const;
     bool RowsWithReading(std::u16string_view piece, size_t worth, const std::vector<uint64_t>& from,
-                         std::vector<uint64_t>& to) const;
-    void KeepSpellable(const WordMatcher& w, std::vector<uint64_t>& rows) const;
-    std::vector<uint64_t> Candidates(const Keyword& k) const;
+                         std::vector<uint64_t>& to, const WordMatcher* whole = nullptr,
+                         std::vector<uint64_t>* readsWhole = nullptr) const;
+    void KeepSpellable(const WordMatcher& w, std::vector<uint64_t>& rows, std::vector<uint64_t>* readsWhole) const;
+    // With `readsWhole`, of a keyword that is one word: the rows holding a
+    // key every form of which reads the word whole, where their postings
+    // are read anyway (else left empty).
+    std::vector<uint64_t> Candidates(const Keyword& k, std::vector<uint64_t>* readsWhole = nullptr) const;
     SearchResult MostSimilar(const Keyword& k) const;
 
     uint32_t rowCount_ = 0;
@@ -199,7 +203,8 @@ private:
     std::vector<uint64_t> bitmaps_;      // (rowCount_ + 63) / 64 words each
 
     std::string lastKeyword_;            // the previous search, when it matched rows
-    std::vector<uint32_t> lastFound_;    // every row it matched, in table order
+    std::vector<uint64_t> lastFound_;    // a bit for every row it matched
+    size_t lastFoundCount_ = 0;          // rows it matched
     bool haveLast_ = false;
 
     // Whether the signatures and postings may be read: set, with release,

@@ -169,6 +169,10 @@ TEST(SearchIndex, ListsTheSameBeforeItsPostingsAreBuilt) {
     rows.push_back({"长城有多长？", "两万多里", "CHANGCHENG"});
     // And one whose PinYin alone holds a character that reads it.
     rows.push_back({"哪个字读作ｘ？", "无", "长"});
+    // Questions with a character that reads "ch" and its letters as typed:
+    // only the first holds the word as typed.
+    rows.push_back({"长江的英文名是 Chang Jiang 吗？", "是", ""});
+    rows.push_back({"长城 hc 是什么？", "无", ""});
     const auto count = static_cast<uint32_t>(rows.size());
     { search::SearchIndex dropped(count, searchtest::SourceOf(rows)); }   // going while it builds
 
