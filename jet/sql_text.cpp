@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "jet/text_codec.h"
+
 namespace jet {
 
 namespace {
@@ -62,18 +64,6 @@ void AppendFolded(std::string& out, std::string_view s) {
     const size_t start = out.size();
     out.resize(start + s.size());
     char* to = out.data() + start;
-    const auto put = [&](char32_t cp) {
-        if (cp < 0x80) {
-            *to++ = static_cast<char>(cp);
-        } else if (cp < 0x800) {
-            *to++ = static_cast<char>(0xC0 | (cp >> 6));
-            *to++ = static_cast<char>(0x80 | (cp & 0x3F));
-        } else {
-            *to++ = static_cast<char>(0xE0 | (cp >> 12));
-            *to++ = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-            *to++ = static_cast<char>(0x80 | (cp & 0x3F));
-        }
-    };
     size_t i = 0;
     while (i < s.size()) {
         const auto b0 = static_cast<unsigned char>(s[i]);
@@ -93,10 +83,11 @@ void AppendFolded(std::string& out, std::string_view s) {
         }
         const size_t len = CharLength(s, i);
         if (len == 2) {
-            put(FoldCodePoint((char32_t(b0 & 0x1F) << 6) | (static_cast<unsigned char>(s[i + 1]) & 0x3F)));
+            to = PutCodePoint(FoldCodePoint((char32_t(b0 & 0x1F) << 6) | (static_cast<unsigned char>(s[i + 1]) & 0x3F)), to);
         } else if (len == 3) {   // EF
-            put(FoldCodePoint((char32_t(b0 & 0x0F) << 12) | (char32_t(static_cast<unsigned char>(s[i + 1]) & 0x3F) << 6) |
-                              (static_cast<unsigned char>(s[i + 2]) & 0x3F)));
+            to = PutCodePoint(FoldCodePoint((char32_t(b0 & 0x0F) << 12) | (char32_t(static_cast<unsigned char>(s[i + 1]) & 0x3F) << 6) |
+                                            (static_cast<unsigned char>(s[i + 2]) & 0x3F)),
+                              to);
         } else {
             *to++ = static_cast<char>(b0);
         }

@@ -10,25 +10,6 @@ namespace {
 
 constexpr char32_t kReplacement = 0xFFFD;
 
-char* PutCodePoint(char32_t cp, char* o) {
-    if (cp < 0x80) {
-        *o++ = static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        *o++ = static_cast<char>(0xC0 | (cp >> 6));
-        *o++ = static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        *o++ = static_cast<char>(0xE0 | (cp >> 12));
-        *o++ = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        *o++ = static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        *o++ = static_cast<char>(0xF0 | (cp >> 18));
-        *o++ = static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-        *o++ = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        *o++ = static_cast<char>(0x80 | (cp & 0x3F));
-    }
-    return o;
-}
-
 // A high surrogate waiting for its partner is carried as `high` (0 when none);
 // in compressed text it carries across mode toggles. Code points and state
 // travel by value so that the decoding loops keep them in registers although

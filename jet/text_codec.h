@@ -10,6 +10,26 @@
 
 namespace jet {
 
+// Writes `cp` as UTF-8 at `o` (room for four bytes); returns the end.
+inline char* PutCodePoint(char32_t cp, char* o) {
+    if (cp < 0x80) {
+        *o++ = static_cast<char>(cp);
+    } else if (cp < 0x800) {
+        *o++ = static_cast<char>(0xC0 | (cp >> 6));
+        *o++ = static_cast<char>(0x80 | (cp & 0x3F));
+    } else if (cp < 0x10000) {
+        *o++ = static_cast<char>(0xE0 | (cp >> 12));
+        *o++ = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        *o++ = static_cast<char>(0x80 | (cp & 0x3F));
+    } else {
+        *o++ = static_cast<char>(0xF0 | (cp >> 18));
+        *o++ = static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+        *o++ = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        *o++ = static_cast<char>(0x80 | (cp & 0x3F));
+    }
+    return o;
+}
+
 // Appends the text stored in `bytes` (compressed or not) to `out` as UTF-8.
 // Surrogate pairs become one code point; unpaired surrogates and a dangling odd
 // byte become U+FFFD, so nothing is dropped silently.
