@@ -516,9 +516,11 @@ bool SearchIndex::RowsWithReading(std::u16string_view piece, size_t worth, const
         for (char16_t key : t.SyllableForms(s)) {
             if (seen[key >> 6] >> (key & 63) & 1) continue;
             seen[key >> 6] |= uint64_t{1} << (key & 63);
+            const uint32_t sparse = postingAt_[key + 1] - postingAt_[key];
+            const bool dense = sparse == 0 && std::binary_search(denseKeys_.begin(), denseKeys_.end(), uint32_t{key});
+            if (sparse == 0 && !dense) continue;   // no row holds it
             keys.push_back(key);
-            cost += std::binary_search(denseKeys_.begin(), denseKeys_.end(), uint32_t{key}) ? words
-                                                                                            : postingAt_[key + 1] - postingAt_[key];
+            cost += dense ? words : sparse;
             if (cost > worth) return false;
         }
     }
@@ -847,7 +849,7 @@ SearchResult SearchIndex::Search(std::string_view keyword) {
                     const uint64_t held = held_[r], typed = typed_[r];
                     const uint64_t lacks = (held & wordLetters) != wordLetters;
                     const uint64_t asTyped = (typed & wordTyped) == wordTyped;
-                    const uint64_t pairs = (typed & wordPairs) == wordPairs && (pair >> b & 1);
+                    const uint64_t pairs = ((typed & wordPairs) == wordPairs) & (pair >> b);
                     reading |= (lacks | (~asTyped & ~pairs & 1)) << b;
                     unlessPinyin |= (~lacks & ~asTyped & pairs & 1) << b;
                     unlessTexts |= (~lacks & asTyped) << b;
