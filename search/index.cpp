@@ -129,6 +129,15 @@ unsigned SearchThreads(size_t rows) {
     return static_cast<unsigned>(std::min<size_t>(most, std::max<size_t>(1, rows / kRowsPerThread)));
 }
 
+// Threads the rows a search matches against the keyword are shared by: one
+// for each 4,096 of them, at most as many as the processor runs at once
+// (and 8).
+unsigned MatchThreads(size_t rows) {
+    constexpr size_t kRowsPerThread = 4096;
+    const unsigned most = std::clamp(std::thread::hardware_concurrency(), 1u, 8u);
+    return static_cast<unsigned>(std::min<size_t>(most, std::max<size_t>(1, rows / kRowsPerThread)));
+}
+
 // Rows [begin[i], begin[i + 1]) are the i-th of `parts` parts. Parts begin
 // at a multiple of 64 rows, so that each writes whole words of the bit-per-row
 // sets.
@@ -766,65 +775,21 @@ SearchResult SearchIndex::Search(std::string_view keyword) {
     constexpr size_t kNear = 16, kMid = 32;
 
     Found found(words);
-    // Looks at the rows of words [from, to) of the bitmaps with `kw`, k or a
-    // copy of it: a matcher keeps what it has worked out, so each thread
-    // has its own.
-    const auto lookAt = [&](const Keyword& kw, size_t from, size_t to) {
-        // Of a word of two letters: the rule that finds the row, unless its
-        // PinYin holds more than letters and digits.
-        const auto lookTyped = [&](uint32_t r) -> std::optional<Rule> {
-            bool plain = true, holds = false;
-            const std::string_view p = PinYin(r);
-            for (size_t j = 0; j < p.size(); ++j) {
-                plain = plain && ((p[j] >= 'a' && p[j] <= 'z') || (p[j] >= '0' && p[j] <= '9'));
-                holds = holds || (j + 1 < p.size() && p[j] == kw.exactUtf8[0] && p[j + 1] == kw.exactUtf8[1]);
-            }
-            if (holds) return Rule::Exact;
-            if (plain) return Rule::Reading;
-            return std::nullopt;
-        };
-        const auto look = [&](uint32_t r) -> std::optional<Rule> {
-            const std::u16string_view q = Question(r);
-            // Most rows that hold the keyword as typed hold it in the
-            // question: then the PinYin is never read.
-            if (!like && (Holds(q, std::u16string_view(kw.exact)) ||
-                          (pinyinMayHold(r) && Holds(PinYin(r), std::string_view(kw.exactUtf8))))) {
-                return Rule::Exact;
-            }
-            std::optional<Rule> rule;
-            if (!kw.spaced && !kw.words.empty()) {
-                const WordMatcher::Found f = kw.words[0].Match(q);
-                if (f.reading) rule = Rule::Reading;
-                else if (f.folded) rule = Rule::Folded;
-            } else if (kw.spaced && !kw.words.empty()) {
-                const std::string_view p = PinYin(r);
-                bool every = true;
-                for (size_t w = 0; w < kw.words.size() && every; ++w) {
-                    const WordMatcher::Found f = kw.words[w].Match(q);
-                    every = f.folded || f.reading || Holds(p, std::string_view(kw.wordTexts[w]));
-                }
-                if (every) rule = Rule::Words;
-            }
-            if (like) {
-                const SearchRow row = source_(r);
-                if ((!row.questionNull && like->Matches(jet::Folded(row.question))) ||
-                    (!row.pinyinNull && like->Matches(PinYin(r)))) {
-                    return Rule::Exact;
-                }
-            }
-            return rule;
-        };
-        const auto lettersHeld = [&](uint32_t r) { return (letters_[r] & needLetters) == needLetters; };
-
-        // The first pass settles a row with bit operations on its sets, a
-        // mask of rows for each outcome, so that rows of different outcomes
-        // do not cost a mispredicted branch each.
-        std::vector<uint32_t> pending;
+    const auto lettersHeld = [&](uint32_t r) { return (letters_[r] & needLetters) == needLetters; };
+    // The rows whose texts are read, in table order, and how.
+    struct Pending {
+        std::vector<uint32_t> rows;
         std::vector<Look> how;
+    };
+    // The first pass, over the rows of words [from, to) of the bitmaps:
+    // settles a row with bit operations on its sets, a mask of rows for
+    // each outcome, so that rows of different outcomes do not cost a
+    // mispredicted branch each.
+    const auto settle = [&](size_t from, size_t to, Pending& pending) {
         const auto later = [&](size_t w, uint64_t bits, Look kind) {
             for (; bits; bits &= bits - 1) {
-                pending.push_back(static_cast<uint32_t>(w * 64 + static_cast<size_t>(std::countr_zero(bits))));
-                how.push_back(kind);
+                pending.rows.push_back(static_cast<uint32_t>(w * 64 + static_cast<size_t>(std::countr_zero(bits))));
+                pending.how.push_back(kind);
             }
         };
         for (size_t w = from; w < to; ++w) {
@@ -900,20 +865,69 @@ SearchResult SearchIndex::Search(std::string_view keyword) {
             later(w, any, Look::Any);
         }
 
-        for (size_t i = 0; i < pending.size(); ++i) {
-            if (i + kMid < pending.size()) {
-                const uint32_t ahead = pending[i + kMid];
-                if (readsQuestion(how[i + kMid])) __builtin_prefetch(&unitStart_[ahead]);
-                if (readsPinyin(ahead, how[i + kMid])) __builtin_prefetch(&pinyinStart_[ahead]);
+    };
+    // The second pass, over pending rows [begin, end), with `kw`, k or a
+    // copy of it: a matcher keeps what it has worked out, so each thread
+    // has its own.
+    const auto lookAt = [&](const Keyword& kw, const Pending& pending, size_t begin, size_t end) {
+        // Of a word of two letters: the rule that finds the row, unless its
+        // PinYin holds more than letters and digits.
+        const auto lookTyped = [&](uint32_t r) -> std::optional<Rule> {
+            bool plain = true, holds = false;
+            const std::string_view p = PinYin(r);
+            for (size_t j = 0; j < p.size(); ++j) {
+                plain = plain && ((p[j] >= 'a' && p[j] <= 'z') || (p[j] >= '0' && p[j] <= '9'));
+                holds = holds || (j + 1 < p.size() && p[j] == kw.exactUtf8[0] && p[j + 1] == kw.exactUtf8[1]);
             }
-            if (i + kNear < pending.size()) {
-                const uint32_t ahead = pending[i + kNear];
-                if (readsQuestion(how[i + kNear])) __builtin_prefetch(units_.data() + unitStart_[ahead]);
-                if (readsPinyin(ahead, how[i + kNear])) __builtin_prefetch(pinyin_.data() + pinyinStart_[ahead]);
+            if (holds) return Rule::Exact;
+            if (plain) return Rule::Reading;
+            return std::nullopt;
+        };
+        const auto look = [&](uint32_t r) -> std::optional<Rule> {
+            const std::u16string_view q = Question(r);
+            // Most rows that hold the keyword as typed hold it in the
+            // question: then the PinYin is never read.
+            if (!like && (Holds(q, std::u16string_view(kw.exact)) ||
+                          (pinyinMayHold(r) && Holds(PinYin(r), std::string_view(kw.exactUtf8))))) {
+                return Rule::Exact;
             }
-            const uint32_t r = pending[i];
             std::optional<Rule> rule;
-            switch (how[i]) {
+            if (!kw.spaced && !kw.words.empty()) {
+                const WordMatcher::Found f = kw.words[0].Match(q);
+                if (f.reading) rule = Rule::Reading;
+                else if (f.folded) rule = Rule::Folded;
+            } else if (kw.spaced && !kw.words.empty()) {
+                const std::string_view p = PinYin(r);
+                bool every = true;
+                for (size_t w = 0; w < kw.words.size() && every; ++w) {
+                    const WordMatcher::Found f = kw.words[w].Match(q);
+                    every = f.folded || f.reading || Holds(p, std::string_view(kw.wordTexts[w]));
+                }
+                if (every) rule = Rule::Words;
+            }
+            if (like) {
+                const SearchRow row = source_(r);
+                if ((!row.questionNull && like->Matches(jet::Folded(row.question))) ||
+                    (!row.pinyinNull && like->Matches(PinYin(r)))) {
+                    return Rule::Exact;
+                }
+            }
+            return rule;
+        };
+        for (size_t i = begin; i < end; ++i) {
+            if (i + kMid < end) {
+                const uint32_t ahead = pending.rows[i + kMid];
+                if (readsQuestion(pending.how[i + kMid])) __builtin_prefetch(&unitStart_[ahead]);
+                if (readsPinyin(ahead, pending.how[i + kMid])) __builtin_prefetch(&pinyinStart_[ahead]);
+            }
+            if (i + kNear < end) {
+                const uint32_t ahead = pending.rows[i + kNear];
+                if (readsQuestion(pending.how[i + kNear])) __builtin_prefetch(units_.data() + unitStart_[ahead]);
+                if (readsPinyin(ahead, pending.how[i + kNear])) __builtin_prefetch(pinyin_.data() + pinyinStart_[ahead]);
+            }
+            const uint32_t r = pending.rows[i];
+            std::optional<Rule> rule;
+            switch (pending.how[i]) {
             case Look::Pinyin:
                 rule = Holds(PinYin(r), std::string_view(kw.exactUtf8)) ? Rule::Exact : Rule::Reading;
                 break;
@@ -936,9 +950,25 @@ SearchResult SearchIndex::Search(std::string_view keyword) {
 
     // Many rows are looked at in parts, each on a thread of its own, a part
     // holding whole words of the bitmaps and about as many rows as another.
+    // Fewer rows are settled on one thread; then, where many of them are
+    // matched against the keyword (a few hundred nanoseconds each), the
+    // matching is shared out, again in whole words of the bitmaps.
     const unsigned parts = SearchThreads(candidateCount);
     if (parts <= 1) {
-        lookAt(k, 0, words);
+        Pending pending;
+        settle(0, words, pending);
+        const size_t matched = static_cast<size_t>(std::count(pending.how.begin(), pending.how.end(), Look::Any));
+        const unsigned shares = MatchThreads(matched);
+        std::vector<size_t> bound{0};
+        for (size_t i = 1; i < pending.rows.size() && bound.size() < shares; ++i) {
+            if (i * shares >= pending.rows.size() * bound.size() && pending.rows[i] >> 6 != pending.rows[i - 1] >> 6) {
+                bound.push_back(i);
+            }
+        }
+        bound.push_back(pending.rows.size());
+        const std::vector<Keyword> copies(bound.size() - 2, k);
+        RunParts(static_cast<unsigned>(bound.size() - 1),
+                 [&](unsigned i) { lookAt(i == 0 ? k : copies[i - 1], pending, bound[i], bound[i + 1]); });
     } else {
         std::vector<size_t> bound{0};
         size_t seen = 0;
@@ -948,7 +978,11 @@ SearchResult SearchIndex::Search(std::string_view keyword) {
         }
         while (bound.size() <= parts) bound.push_back(words);
         const std::vector<Keyword> copies(parts - 1, k);
-        RunParts(parts, [&](unsigned i) { lookAt(i == 0 ? k : copies[i - 1], bound[i], bound[i + 1]); });
+        RunParts(parts, [&](unsigned i) {
+            Pending pending;
+            settle(bound[i], bound[i + 1], pending);
+            lookAt(i == 0 ? k : copies[i - 1], pending, 0, pending.rows.size());
+        });
     }
 
     size_t exactCount = 0, foundCount = 0;
