@@ -2,9 +2,11 @@
 
 #include <algorithm>
 #include <bit>
+#include <condition_variable>
 #include <cstring>
 #include <exception>
 #include <functional>
+#include <mutex>
 #include <optional>
 #include <system_error>
 #include <thread>
@@ -75,6 +77,16 @@ bool EveryFormReads(const CharTables& t, const WordMatcher& w, char16_t key) {
     return true;
 }
 
+// The rows set in a bitmap of a bit per row. Most words of a narrow one are
+// empty, and a 32-bit build counts a word's bits with a library call.
+size_t RowsIn(const std::vector<uint64_t>& bits) {
+    size_t count = 0;
+    for (uint64_t word : bits) {
+        if (word) count += static_cast<size_t>(std::popcount(word));
+    }
+    return count;
+}
+
 // Dice coefficient a similar question must reach, on character pairs.
 constexpr double kMinSimilarity = 0.3;
 
@@ -120,11 +132,11 @@ struct Found {
     }
 };
 
-// Threads a search looks at `rows` rows with: one for each 32,768 of them,
+// Threads a search looks at `rows` rows with: one for each 16,384 of them,
 // at most as many as the processor runs at once (and 8). Fewer rows are
-// looked at faster than a thread starts.
+// looked at faster than a kept thread wakes.
 unsigned SearchThreads(size_t rows) {
-    constexpr size_t kRowsPerThread = 32768;
+    constexpr size_t kRowsPerThread = 16384;
     const unsigned most = std::clamp(std::thread::hardware_concurrency(), 1u, 8u);
     return static_cast<unsigned>(std::min<size_t>(most, std::max<size_t>(1, rows / kRowsPerThread)));
 }
@@ -149,6 +161,96 @@ std::vector<uint32_t> PartBegins(uint32_t rowCount, unsigned parts) {
 }
 
 }  // namespace
+
+// Threads kept to look at parts of a keystroke's rows beside the one that
+// searches: starting a thread costs more than most keystrokes (1.3 to 3 ms
+// under Wine, 35 to 250 microseconds natively on the 2-core VM), waking a
+// kept one a tenth of that. The searching thread takes parts as well, so
+// that a worker slow to wake delays nothing.
+class SearchIndex::Workers {
+public:
+    Workers() = default;
+    Workers(const Workers&) = delete;
+    Workers& operator=(const Workers&) = delete;
+    ~Workers() {
+        {
+            std::lock_guard lock(mutex_);
+            stop_ = true;
+        }
+        wake_.notify_all();
+        for (std::thread& t : threads_) t.join();
+    }
+
+    // Runs work(i) for each part i < parts, the first on this thread, the
+    // others on whichever thread is free first (this one where no other
+    // starts); rethrows what a part threw.
+    void Run(unsigned parts, const std::function<void(unsigned)>& work) {
+        while (threads_.size() + 1 < parts) {
+            try {
+                threads_.emplace_back([this] { Serve(); });
+            } catch (const std::system_error&) {
+                break;
+            }
+        }
+        std::vector<std::exception_ptr> failed(parts);
+        {
+            std::lock_guard lock(mutex_);
+            work_ = &work;
+            failed_ = &failed;
+            next_ = 1;
+            end_ = parts;
+            left_ = parts - 1;
+        }
+        wake_.notify_all();
+        RunPart(0);
+        std::unique_lock lock(mutex_);
+        while (next_ < end_) {
+            const unsigned i = next_++;
+            lock.unlock();
+            RunPart(i);
+            lock.lock();
+            --left_;
+        }
+        done_.wait(lock, [&] { return left_ == 0; });
+        lock.unlock();
+        for (const std::exception_ptr& e : failed) {
+            if (e) std::rethrow_exception(e);
+        }
+    }
+
+private:
+    void RunPart(unsigned i) {
+        try {
+            (*work_)(i);
+        } catch (...) {
+            (*failed_)[i] = std::current_exception();
+        }
+    }
+    void Serve() {
+        std::unique_lock lock(mutex_);
+        for (;;) {
+            wake_.wait(lock, [&] { return stop_ || next_ < end_; });
+            if (stop_) return;
+            const unsigned i = next_++;
+            lock.unlock();
+            RunPart(i);
+            lock.lock();
+            if (--left_ == 0) done_.notify_all();
+        }
+    }
+
+    std::mutex mutex_;
+    std::condition_variable wake_, done_;
+    std::vector<std::thread> threads_;
+    // The parts of the run under way: next_ is the next to take, left_ how
+    // many of [1, end_) are not done.
+    const std::function<void(unsigned)>* work_ = nullptr;
+    std::vector<std::exception_ptr>* failed_ = nullptr;
+    unsigned next_ = 0, end_ = 0, left_ = 0;
+    bool stop_ = false;
+};
+
+SearchIndex::SearchIndex() = default;
 
 SearchIndex::SearchIndex(uint32_t rowCount, RowSource source, unsigned threads, WhenComplete whenComplete)
     : rowCount_(rowCount), source_(std::move(source)), whenComplete_(std::move(whenComplete)) {
@@ -561,10 +663,7 @@ void SearchIndex::KeepSpellable(const WordMatcher& w, std::vector<uint64_t>& row
     std::vector<size_t> count(span + 1, SIZE_MAX);   // rows in reach[a], once counted
     reach[0] = rows;
     const auto counted = [&](size_t a) {
-        if (count[a] == SIZE_MAX) {
-            count[a] = 0;
-            for (uint64_t bits : reach[a]) count[a] += static_cast<size_t>(std::popcount(bits));
-        }
+        if (count[a] == SIZE_MAX) count[a] = RowsIn(reach[a]);
         return count[a];
     };
     // The rows holding a character that reads a piece, by piece (the same
@@ -675,8 +774,7 @@ SearchResult SearchIndex::Search(std::string_view keyword) {
         for (size_t w = 0; w < candidates.size(); ++w) candidates[w] &= lastFound_[w];
     }
     const size_t words = candidates.size();
-    size_t candidateCount = 0;
-    for (uint64_t bits : candidates) candidateCount += static_cast<size_t>(std::popcount(bits));
+    const size_t candidateCount = RowsIn(candidates);
 
     uint64_t needLetters = 0;
     for (const WordMatcher& w : k.words) needLetters |= w.NeedLetters();
@@ -966,9 +1064,14 @@ SearchResult SearchIndex::Search(std::string_view keyword) {
             }
         }
         bound.push_back(pending.rows.size());
-        const std::vector<Keyword> copies(bound.size() - 2, k);
-        RunParts(static_cast<unsigned>(bound.size() - 1),
-                 [&](unsigned i) { lookAt(i == 0 ? k : copies[i - 1], pending, bound[i], bound[i + 1]); });
+        if (bound.size() == 2) {
+            lookAt(k, pending, 0, pending.rows.size());
+        } else {
+            const std::vector<Keyword> copies(bound.size() - 2, k);
+            if (!workers_) workers_ = std::make_unique<Workers>();
+            workers_->Run(static_cast<unsigned>(bound.size() - 1),
+                          [&](unsigned i) { lookAt(i == 0 ? k : copies[i - 1], pending, bound[i], bound[i + 1]); });
+        }
     } else {
         std::vector<size_t> bound{0};
         size_t seen = 0;
@@ -978,7 +1081,8 @@ SearchResult SearchIndex::Search(std::string_view keyword) {
         }
         while (bound.size() <= parts) bound.push_back(words);
         const std::vector<Keyword> copies(parts - 1, k);
-        RunParts(parts, [&](unsigned i) {
+        if (!workers_) workers_ = std::make_unique<Workers>();
+        workers_->Run(parts, [&](unsigned i) {
             Pending pending;
             settle(bound[i], bound[i + 1], pending);
             lookAt(i == 0 ? k : copies[i - 1], pending, 0, pending.rows.size());
@@ -987,8 +1091,10 @@ SearchResult SearchIndex::Search(std::string_view keyword) {
 
     size_t exactCount = 0, foundCount = 0;
     for (size_t w = 0; w < words; ++w) {
+        const uint64_t any = found.exact[w] | found.reading[w] | found.folded[w] | found.words[w];
+        if (!any) continue;
         exactCount += static_cast<size_t>(std::popcount(found.exact[w]));
-        foundCount += static_cast<size_t>(std::popcount(found.exact[w] | found.reading[w] | found.folded[w] | found.words[w]));
+        foundCount += static_cast<size_t>(std::popcount(any));
     }
     SearchResult out;
     if (foundCount == 0 && k.length >= kSimilarFromLength) {

@@ -116,7 +116,7 @@ public:
                                              RowSource source);
 
 private:
-    SearchIndex() = default;
+    SearchIndex();
     // Folds the rows and marks the repeats.
     void Fold(unsigned threads);
     // Works out the signatures and builds the postings on `threads` threads;
@@ -215,6 +215,10 @@ private:
     std::atomic<bool> stop_{false};      // the index is going: building the postings stops
     WhenComplete whenComplete_;
     mutable std::thread builder_;        // building the postings, while joinable
+    // Threads that look at parts of a keystroke's rows, once one needs them;
+    // the first member to go, so that none of them runs on what has gone.
+    class Workers;
+    std::unique_ptr<Workers> workers_;
 };
 
 }  // namespace search
