@@ -11,6 +11,7 @@
 #include <chrono>
 #include <random>
 #include <set>
+#include <stdexcept>
 #include <thread>
 #include <tuple>
 
@@ -226,6 +227,26 @@ TEST(SearchIndex, ListsTheSameBeforeItsPostingsAreBuilt) {
     EXPECT_EQ(told.load(), 1);
     EXPECT_FALSE(never->Complete());
     EXPECT_TRUE(never->Save({1, 2}).empty());
+}
+
+// A part of a search that fails, on whichever thread looks at it, fails
+// the search on the thread that asked; the threads are kept, and the next
+// search lists every row.
+TEST(SearchIndex, ThrowsWhatAPartThrewAndSearchesOnAfter) {
+    std::vector<Row> rows;
+    for (int i = 0; i < 40000; ++i) rows.push_back({"长江的源头在哪里？", "沱沱河" + std::to_string(i), ""});
+    const auto count = static_cast<uint32_t>(rows.size());
+    const search::RowSource source = searchtest::SourceOf(rows);
+    std::atomic<bool> fail{false};
+    search::SearchIndex index(count, [&](uint32_t r) {
+        if (fail && r >= count - 5) throw std::runtime_error("unreadable row");
+        return source(r);
+    });
+    while (!index.Complete()) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    fail = true;
+    EXPECT_THROW(index.Search("的%"), std::runtime_error);   // a wildcard: each row's texts are read
+    fail = false;
+    EXPECT_EQ(index.Search("的%").rows.size(), count);
 }
 
 // However many threads build it, the index is the same: a key's posting
