@@ -1089,10 +1089,15 @@ SearchResult SearchIndex::Search(std::string_view keyword) {
         });
     }
 
+    // The words of the bitmaps that hold a row found: the list is read from
+    // them alone (a row found is a candidate).
+    std::vector<uint32_t> live;
     size_t exactCount = 0, foundCount = 0;
     for (size_t w = 0; w < words; ++w) {
+        if (!candidates[w]) continue;
         const uint64_t any = found.exact[w] | found.reading[w] | found.folded[w] | found.words[w];
         if (!any) continue;
+        live.push_back(static_cast<uint32_t>(w));
         exactCount += static_cast<size_t>(std::popcount(found.exact[w]));
         foundCount += static_cast<size_t>(std::popcount(any));
     }
@@ -1103,14 +1108,14 @@ SearchResult SearchIndex::Search(std::string_view keyword) {
         out.rows.resize(foundCount);
         out.rules.assign(foundCount, Rule::Reading);
         uint32_t* at = out.rows.data();
-        for (size_t w = 0; w < words; ++w) {
+        for (const uint32_t w : live) {
             for (uint64_t bits = found.exact[w]; bits; bits &= bits - 1) {
-                *at++ = static_cast<uint32_t>(w * 64 + static_cast<size_t>(std::countr_zero(bits)));
+                *at++ = static_cast<uint32_t>(w * 64 + static_cast<unsigned>(std::countr_zero(bits)));
             }
         }
         std::fill_n(out.rules.begin(), exactCount, Rule::Exact);
         Rule* rule = out.rules.data() + exactCount;
-        for (size_t w = 0; w < words; ++w) {
+        for (const uint32_t w : live) {
             const uint64_t folded = found.folded[w], spaced = found.words[w];
             for (uint64_t bits = found.reading[w] | folded | spaced; bits; bits &= bits - 1) {
                 const unsigned b = static_cast<unsigned>(std::countr_zero(bits));
@@ -1120,7 +1125,7 @@ SearchResult SearchIndex::Search(std::string_view keyword) {
             }
         }
     }
-    for (size_t w = 0; w < words; ++w) found.exact[w] |= found.reading[w] | found.folded[w] | found.words[w];
+    for (const uint32_t w : live) found.exact[w] |= found.reading[w] | found.folded[w] | found.words[w];
     // A keyword of punctuation alone finds only what holds it as typed; the
     // rules may find more once a letter follows, so it is no base to narrow.
     lastKeyword_.assign(keyword);
