@@ -87,6 +87,22 @@ size_t RowsIn(const std::vector<uint64_t>& bits) {
     return count;
 }
 
+// Calls visit(key) once for each key of the postings under which a
+// character with a reading that begins with `piece` is kept, until visit
+// returns false.
+template <class Visit>
+void EachKeyReading(const CharTables& t, std::u16string_view piece, Visit&& visit) {
+    std::vector<uint64_t> seen(0x10000 / 64);
+    for (uint16_t s = 0; s < t.SyllableCount(); ++s) {
+        if (!t.SyllableBegins(s, piece)) continue;
+        for (char16_t key : t.SyllableForms(s)) {
+            if (seen[key >> 6] >> (key & 63) & 1) continue;
+            seen[key >> 6] |= uint64_t{1} << (key & 63);
+            if (!visit(key)) return;
+        }
+    }
+}
+
 // Dice coefficient a similar question must reach, on character pairs.
 constexpr double kMinSimilarity = 0.3;
 
@@ -132,23 +148,19 @@ struct Found {
     }
 };
 
-// Threads a search looks at `rows` rows with: one for each 16,384 of them,
-// at most as many as the processor runs at once (and 8). Fewer rows are
-// looked at faster than a kept thread wakes.
-unsigned SearchThreads(size_t rows) {
-    constexpr size_t kRowsPerThread = 16384;
+// Threads `rows` rows are shared by, `each` or more to a thread: at most as
+// many as the processor runs at once (and 8).
+unsigned ThreadsFor(size_t rows, size_t each) {
     const unsigned most = std::clamp(std::thread::hardware_concurrency(), 1u, 8u);
-    return static_cast<unsigned>(std::min<size_t>(most, std::max<size_t>(1, rows / kRowsPerThread)));
+    return static_cast<unsigned>(std::min<size_t>(most, std::max<size_t>(1, rows / each)));
 }
 
-// Threads the rows a search matches against the keyword are shared by: one
-// for each 4,096 of them, at most as many as the processor runs at once
-// (and 8).
-unsigned MatchThreads(size_t rows) {
-    constexpr size_t kRowsPerThread = 4096;
-    const unsigned most = std::clamp(std::thread::hardware_concurrency(), 1u, 8u);
-    return static_cast<unsigned>(std::min<size_t>(most, std::max<size_t>(1, rows / kRowsPerThread)));
-}
+// A search looks at its candidates on a thread for each 16,384 of them:
+// fewer rows are looked at faster than a kept thread wakes. Where fewer
+// candidates leave many rows to match against the keyword (a few hundred
+// nanoseconds each), the matching is shared, a thread for each 4,096.
+constexpr size_t kCandidatesPerThread = 16384;
+constexpr size_t kMatchedPerThread = 4096;
 
 // Rows [begin[i], begin[i + 1]) are the i-th of `parts` parts. Parts begin
 // at a multiple of 64 rows, so that each writes whole words of the bit-per-row
@@ -620,21 +632,16 @@ bool SearchIndex::RowsWithReading(std::u16string_view piece, size_t worth, const
     const CharTables& t = CharTables::Get();
     const size_t words = from.size();
     std::vector<char16_t> keys;
-    std::vector<uint64_t> seen(0x10000 / 64);
     size_t cost = 0;
-    for (uint16_t s = 0; s < t.SyllableCount(); ++s) {
-        if (!t.SyllableBegins(s, piece)) continue;
-        for (char16_t key : t.SyllableForms(s)) {
-            if (seen[key >> 6] >> (key & 63) & 1) continue;
-            seen[key >> 6] |= uint64_t{1} << (key & 63);
-            const uint32_t sparse = postingAt_[key + 1] - postingAt_[key];
-            const bool dense = sparse == 0 && std::binary_search(denseKeys_.begin(), denseKeys_.end(), uint32_t{key});
-            if (sparse == 0 && !dense) continue;   // no row holds it
-            keys.push_back(key);
-            cost += dense ? words : sparse;
-            if (cost > worth) return false;
-        }
-    }
+    EachKeyReading(t, piece, [&](char16_t key) {
+        const uint32_t sparse = postingAt_[key + 1] - postingAt_[key];
+        const bool dense = sparse == 0 && std::binary_search(denseKeys_.begin(), denseKeys_.end(), uint32_t{key});
+        if (sparse == 0 && !dense) return true;   // no row holds it
+        keys.push_back(key);
+        cost += dense ? words : sparse;
+        return cost <= worth;
+    });
+    if (cost > worth) return false;
     to.assign(words, 0);
     if (!whole) {
         for (char16_t key : keys) AddPosting(key, from, to);
@@ -838,15 +845,10 @@ SearchResult SearchIndex::Search(std::string_view keyword) {
         }
         if (readsWhole.empty() && candidateCount >= kReadsWholeFrom) {
             readsWhole.assign(words, 0);
-            std::vector<uint64_t> seen(0x10000 / 64);
-            for (uint16_t s = 0; s < t.SyllableCount(); ++s) {
-                if (!t.SyllableBegins(s, units)) continue;
-                for (char16_t key : t.SyllableForms(s)) {
-                    if (seen[key >> 6] >> (key & 63) & 1) continue;
-                    seen[key >> 6] |= uint64_t{1} << (key & 63);
-                    if (EveryFormReads(t, w, key)) AddPosting(key, candidates, readsWhole);
-                }
-            }
+            EachKeyReading(t, units, [&](char16_t key) {
+                if (EveryFormReads(t, w, key)) AddPosting(key, candidates, readsWhole);
+                return true;
+            });
         }
     }
     // A PinYin of ASCII alone cannot hold a keyword that holds more.
@@ -1051,12 +1053,12 @@ SearchResult SearchIndex::Search(std::string_view keyword) {
     // Fewer rows are settled on one thread; then, where many of them are
     // matched against the keyword (a few hundred nanoseconds each), the
     // matching is shared out, again in whole words of the bitmaps.
-    const unsigned parts = SearchThreads(candidateCount);
+    const unsigned parts = ThreadsFor(candidateCount, kCandidatesPerThread);
     if (parts <= 1) {
         Pending pending;
         settle(0, words, pending);
         const size_t matched = static_cast<size_t>(std::count(pending.how.begin(), pending.how.end(), Look::Any));
-        const unsigned shares = MatchThreads(matched);
+        const unsigned shares = ThreadsFor(matched, kMatchedPerThread);
         std::vector<size_t> bound{0};
         for (size_t i = 1; i < pending.rows.size() && bound.size() < shares; ++i) {
             if (i * shares >= pending.rows.size() * bound.size() && pending.rows[i] >> 6 != pending.rows[i - 1] >> 6) {
