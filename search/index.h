@@ -36,8 +36,9 @@
 namespace search {
 
 // One row of the bank as the search reads it; the views must stay valid for
-// as long as the index that reads them lives. The index is built on several
-// threads, which call the row source at once.
+// as long as the index that reads them lives. The index is built, and a
+// keystroke's rows looked at, on several threads, which call the row source
+// at once.
 struct SearchRow {
     std::string_view question, answer, pinyin;
     bool questionNull = false, answerNull = false, pinyinNull = false;
