@@ -899,6 +899,7 @@ SearchResult SearchIndex::Search(std::string_view keyword) {
                 continue;
             }
             const uint64_t wide = widePinyin_[w];
+            const uint64_t pair = pairRows.empty() ? ~uint64_t{0} : pairRows[w];   // rows holding the word's pair
             uint64_t exact = 0, reading = 0, unlessPinyin = 0, unlessTexts = 0, rest = cand;
             if (!readsWhole.empty()) {
                 // A row with a character that reads the word whole, and a
@@ -907,7 +908,6 @@ SearchResult SearchIndex::Search(std::string_view keyword) {
                 // its PinYin where its pair set allows and, for a word of
                 // two letters, where it holds their pair.
                 const uint64_t whole = readsWhole[w] & cand & ~wide;
-                const uint64_t pair = pairRows.empty() ? ~uint64_t{0} : pairRows[w];
                 for (uint64_t bits = whole; bits; bits &= bits - 1) {
                     const unsigned b = static_cast<unsigned>(std::countr_zero(bits));
                     const size_t r = w * 64 + b;
@@ -930,14 +930,13 @@ SearchResult SearchIndex::Search(std::string_view keyword) {
                 for (uint64_t bits = rest; bits; bits &= bits - 1) {
                     const unsigned b = static_cast<unsigned>(std::countr_zero(bits));
                     const size_t r = w * 64 + b;
-                    const uint64_t kept = (letters_[r] & needLetters) == needLetters;
+                    const uint64_t kept = lettersHeld(static_cast<uint32_t>(r));
                     const uint64_t typed = (held_[r] & oneSymbol) != 0;
                     exact |= (kept & typed) << b;
                     reading |= (kept & ~typed & ~(wide >> b) & 1) << b;
                     any |= (kept & ~typed & wide >> b & 1) << b;
                 }
             } else if (needTyped) {
-                const uint64_t pair = pairRows.empty() ? ~uint64_t{0} : pairRows[w];
                 for (uint64_t bits = rest; bits; bits &= bits - 1) {
                     const unsigned b = static_cast<unsigned>(std::countr_zero(bits));
                     const size_t r = w * 64 + b;
@@ -954,7 +953,7 @@ SearchResult SearchIndex::Search(std::string_view keyword) {
             if (readsLetters && !oneSymbol) {
                 for (uint64_t bits = any; bits; bits &= bits - 1) {
                     const unsigned b = static_cast<unsigned>(std::countr_zero(bits));
-                    if ((letters_[w * 64 + b] & needLetters) != needLetters) any &= ~(uint64_t{1} << b);
+                    if (!lettersHeld(static_cast<uint32_t>(w * 64 + b))) any &= ~(uint64_t{1} << b);
                 }
             }
             found.exact[w] = exact;
